@@ -1,0 +1,188 @@
+// Certificate writers: the BLIF network and the RFAO text.
+#include <cstdio>
+#include <cstdlib>
+
+#include "records.h"
+
+namespace {
+
+// Cover digits: a countermodel is the model construction with every digit
+// swapped.
+struct digits_ {
+  int t, f;
+};
+
+digits_ Digits(int mode) { return True_mode(mode) ? digits_{1, 0} : digits_{0, 1}; }
+
+void Put_digit(text_writer_ *out, int d) { Put_char(out, char('0' + d)); }
+
+void Put_constant(text_writer_ *out, const char *prefix, int id, int digit) {
+  Put_str(out, prefix);
+  Put_int(out, id);
+  Put_char(out, '\n');
+  Put_digit(out, digit);
+  Put_char(out, '\n');
+}
+
+}  // namespace
+
+void Init_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int mode) {
+  const int certified = Certified_quant(mode), input = 1 - certified;
+  int bound = -1;
+  for (const literal_short_ &e : *vars)
+    if (e.quant == certified && e.pos > bound) bound = e.pos;
+  Put_str(out, ".model main\n.inputs");
+  for (const literal_short_ &e : *vars)
+    if (e.quant == input && e.pos <= bound) {
+      Put_char(out, ' ');
+      Put_int(out, e.var);
+    }
+  Put_str(out, "\n.outputs");
+  for (const literal_short_ &e : *vars)
+    if (e.quant == certified && e.pos <= bound) {
+      Put_char(out, ' ');
+      Put_int(out, e.var);
+    }
+  Put_char(out, '\n');
+}
+
+void Write_partial(text_writer_ *out, const std::vector<int> *steps, int var, int mode,
+                   int *alternations, int increment) {
+  const digits_ dg = Digits(mode);
+  const std::vector<int> &l = *steps;
+  const int n = int(l.size());
+  const bool base_negative = l[size_t(n - 1)] < 0;
+  Put_str(out, ".names cl");
+  Put_int(out, std::abs(l[size_t(n - 1)]) - 1);
+  int i = n - 2;
+  int d = l[size_t(i)] > 0 ? 1 : -1;
+  bool first_node = true;
+  for (;;) {
+    int run = 0;
+    for (; i >= 0 && (l[size_t(i)] > 0 ? 1 : -1) == d; --i, ++run) {
+      Put_str(out, " cl");
+      Put_int(out, std::abs(l[size_t(i)]) - 1);
+    }
+    *alternations += increment;
+    Put_char(out, ' ');
+    if (i >= 0) {
+      Put_str(out, "new");
+      Put_int(out, var);
+      Put_char(out, 'a');
+      Put_int(out, i);
+    } else {
+      Put_int(out, var);
+    }
+    Put_char(out, '\n');
+    bool flipped = first_node && base_negative;
+    if (d > 0)
+      Put_digit(out, flipped ? dg.t : dg.f);
+    else
+      Put_digit(out, flipped ? dg.f : dg.t);
+    for (int k = 0; k < run; ++k) Put_digit(out, dg.f);
+    Put_char(out, ' ');
+    Put_digit(out, d > 0 ? dg.f : dg.t);
+    Put_char(out, '\n');
+    if (i < 0) return;
+    Put_str(out, ".names new");
+    Put_int(out, var);
+    Put_char(out, 'a');
+    Put_int(out, i);
+    d = -d;
+    first_node = false;
+  }
+}
+
+void Write_model_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int mode,
+                      const std::vector<clause_short_> *step_clauses,
+                      const std::vector<std::vector<int>> *var_steps) {
+  const digits_ dg = Digits(mode);
+  for (size_t i = 0; i < step_clauses->size(); ++i) {
+    const std::vector<literal_short_> &lits = (*step_clauses)[i].lits;
+    if (lits.empty()) {
+      Put_constant(out, ".names cl", int(i), dg.t);
+      continue;
+    }
+    Put_str(out, ".names");
+    for (const literal_short_ &l : lits) {
+      Put_char(out, ' ');
+      Put_int(out, l.var);
+    }
+    Put_str(out, " cl");
+    Put_int(out, int(i));
+    Put_char(out, '\n');
+    for (const literal_short_ &l : lits) Put_digit(out, l.sign < 0 ? dg.f : dg.t);
+    Put_char(out, ' ');
+    Put_digit(out, dg.t);
+    Put_char(out, '\n');
+  }
+  const int certified = Certified_quant(mode);
+  int alternations = 0;
+  for (const literal_short_ &e : *vars) {
+    if (e.quant != certified) continue;
+    const std::vector<int> &l = (*var_steps)[size_t(e.pos)];
+    bool positive = false, negative = false;
+    for (int ref : l) {
+      (ref > 0 ? positive : negative) = true;
+      if (positive && negative) break;
+    }
+    if (positive && negative)
+      Write_partial(out, &l, e.var, mode, &alternations, 1);
+    else
+      Put_constant(out, ".names ", e.var, negative ? dg.f : dg.t);
+  }
+  printf("    -- alternations: %d\n", alternations);
+}
+
+int Finish_blif(text_writer_ *out) {
+  Put_str(out, ".end");
+  return Writer_close(out);
+}
+
+int Write_model_aigmin(text_writer_ *out, const std::vector<literal_short_> *vars, int mode,
+                       const std::vector<clause_short_> *step_clauses,
+                       const std::vector<std::vector<int>> *var_steps) {
+  const int certified = Certified_quant(mode);
+  auto pair_line = [&](bool levels) {
+    for (const literal_short_ &e : *vars) {
+      Put_int(out, e.pos + 1);
+      Put_char(out, ' ');
+      Put_int(out, levels ? e.level : e.var);
+      Put_char(out, ' ');
+    }
+    Put_str(out, "0\n");
+  };
+  auto list_line = [&](const std::vector<int> &l) {
+    for (int x : l) {
+      Put_int(out, x);
+      Put_char(out, ' ');
+    }
+    Put_str(out, "0\n");
+  };
+  Put_str(out, True_mode(mode) ? "sat\nvars " : "unsat\nvars ");
+  Put_int(out, (long long)vars->size());
+  Put_char(out, '\n');
+  pair_line(false);
+  pair_line(true);
+  Put_str(out, "nodes ");
+  Put_int(out, (long long)step_clauses->size());
+  Put_char(out, '\n');
+  std::vector<int> named;
+  for (const clause_short_ &c : *step_clauses) {
+    named.clear();
+    for (const literal_short_ &l : c.lits) named.push_back((l.pos + 1) * l.sign);
+    list_line(named);
+  }
+  int count = 0;
+  for (const literal_short_ &e : *vars) count += e.quant == certified;
+  Put_str(out, "rfao ");
+  Put_int(out, count);
+  Put_char(out, '\n');
+  for (const literal_short_ &e : *vars) {
+    if (e.quant != certified) continue;
+    Put_int(out, e.pos + 1);
+    Put_char(out, '\n');
+    list_line((*var_steps)[size_t(e.pos)]);
+  }
+  return Writer_close(out);
+}

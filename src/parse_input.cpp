@@ -1,0 +1,217 @@
+// Reads the formula of every dialect: the QDIMACS instance (mode 0), the
+// formula section of a 'qube' trace (modes 1, 2), the header and prefix of a
+// 'qrp' proof (modes 3, 4). Every failure is a format mismatch (result 0).
+#include <string>
+
+#include "records.h"
+
+namespace {
+
+// Larger declared tables are refused rather than allocated.
+const int kMaxVariables = 1 << 27;
+
+struct prefix_reader_ {
+  text_reader_ *in;
+  int certified;    // quant value that the outer limit applies to
+  int outer_limit;  // N of -p
+  std::vector<literal_short_> *vars;
+  int position = -1;
+  int block = 0;
+  int selected = 0;
+};
+
+int Make_table(std::vector<literal_short_> *vars, int count) {
+  if (count > kMaxVariables) return 0;
+  vars->assign(count > 0 ? size_t(count) : 0, literal_short_());
+  return 1;
+}
+
+// The quant a variable of quantifier q keeps under the outer limit.
+int Limited_quant(prefix_reader_ *p, int q) {
+  if (q != p->certified) return q;
+  if (p->selected < p->outer_limit) {
+    ++p->selected;
+    return q;
+  }
+  if (p->outer_limit > 0) return -1;
+  ++p->selected;
+  return q;
+}
+
+// Reads the numbers of one prefix line up to its 0. Every variable must lie
+// in the table, and no more variables may be listed than the table holds.
+// *listed counts the variables read.
+int Read_prefix_line(prefix_reader_ *p, char quantifier, int *listed) {
+  int q = quantifier == 'a' ? 1 : 0;
+  ++p->block;
+  int v;
+  for (;;) {
+    if (Read_int(p->in, &v) != 1) return 0;
+    if (v == 0) return 1;
+    if (v < 1 || size_t(v) > p->vars->size()) return 0;
+    if (size_t(++p->position) >= p->vars->size()) return 0;
+    ++*listed;
+    literal_short_ &e = (*p->vars)[size_t(v - 1)];
+    e.sign = 0;
+    e.var = v;
+    e.pos = p->position;
+    e.level = p->block;
+    e.weight = 0;
+    e.quant = Limited_quant(p, q);
+  }
+}
+
+// Reads prefix lines until a word that begins with neither 'a' nor 'e'; that
+// word is returned in *after. With expected >= 0 (QDIMACS) the prefix also
+// ends, without reading another word, once exactly that many variables have
+// been listed; *after is then empty.
+int Read_prefix(prefix_reader_ *p, int expected, std::string *after) {
+  int listed = 0;
+  after->clear();
+  std::string_view w;
+  for (;;) {
+    if (Read_word(p->in, &w) != 1) return 0;
+    if (w[0] != 'a' && w[0] != 'e') {
+      after->assign(w);
+      return 1;
+    }
+    if (!Read_prefix_line(p, w[0], &listed)) return 0;
+    if (expected >= 0 && listed == expected) return 1;
+  }
+}
+
+// -p -1 in the true modes: the innermost block, when existential, gets no
+// functions.
+void Exclude_innermost(std::vector<literal_short_> *vars, int block_count) {
+  for (literal_short_ &e : *vars)
+    if (e.quant == 0 && e.level == block_count) e.quant = -1;
+}
+
+// Reads one clause's numbers up to its 0. `first_number` (if not null) is a
+// number already read for it. Returns 1, 0 on a bad number, -1 when the
+// input ends inside the clause.
+int Read_clause(text_reader_ *in, const std::vector<literal_short_> &vars, bool ordered,
+                const int *first_number, clause_short_ *clause) {
+  int k;
+  for (bool held = first_number != nullptr;; held = false) {
+    if (held) {
+      k = *first_number;
+    } else {
+      int r = Read_int(in, &k);
+      if (r != 1) return r;
+    }
+    if (k == 0) return 1;
+    if (k == INT32_MIN || size_t(k < 0 ? -k : k) > vars.size()) return 0;
+    literal_short_ lit = vars[size_t((k < 0 ? -k : k) - 1)];
+    if (lit.quant == -1) continue;
+    lit.sign = k > 0 ? 1 : -1;
+    if (ordered)
+      Insert_literal(clause, lit);
+    else
+      clause->lits.push_back(lit);
+  }
+}
+
+int Parse_qdimacs(prefix_reader_ *p, std::vector<clause_short_> *clauses, int *step_id,
+                  int *block_count) {
+  text_reader_ *in = p->in;
+  std::string_view w;
+  if (Read_word(in, &w) != 1) return 0;
+  if (w[0] == 'c') {
+    int ch;
+    do {
+      Skip_line_rest(in);
+      Read_char(in);
+      ch = Read_char(in);
+    } while (ch == 'c');
+  }
+  int v_count, c_count;
+  if (Read_word(in, &w) != 1 || Read_int(in, &v_count) != 1 || Read_int(in, &c_count) != 1)
+    return 0;
+  *step_id = c_count;
+  if (!Make_table(p->vars, v_count)) return 0;
+  std::string after;
+  if (!Read_prefix(p, v_count, &after)) return 0;
+  *block_count = p->block;
+  // With free or repeated variables the prefix ends on the first number of the
+  // first clause; it is kept for that clause.
+  int held = 0;
+  if (!after.empty() && (c_count < 1 || !Parse_int_word(after, &held))) return 0;
+  for (int i = 0; i < c_count; ++i) {
+    clause_short_ clause;
+    if (Read_clause(in, *p->vars, true, i == 0 && !after.empty() ? &held : nullptr, &clause) != 1)
+      return 0;
+    clauses->push_back(std::move(clause));
+  }
+  *step_id = int(clauses->size());
+  return 1;
+}
+
+int Parse_qube(prefix_reader_ *p, int mode, std::vector<clause_short_> *clauses, int *step_id,
+               int *block_count) {
+  text_reader_ *in = p->in;
+  std::string_view w;
+  do {
+    if (Read_word(in, &w) != 1) return 0;
+  } while (w != "]");
+  if (Read_word(in, &w) != 1 || w != "[FORMULA") return 0;
+  int n, c_count;
+  if (Read_int(in, &n) != 1 || Read_int(in, &c_count) != 1) return 0;
+  *step_id = c_count;
+  if (!Make_table(p->vars, n > INT32_MIN ? n - 1 : 0)) return 0;
+  std::string after;
+  if (!Read_prefix(p, -1, &after)) return 0;
+  if (mode == 2 && p->outer_limit == -1) Exclude_innermost(p->vars, p->block);
+  *block_count = p->block;
+  if (after[0] != '0' || Read_word(in, &w) != 1 || w[0] != '0') return 0;
+  for (int i = 0; i < c_count; ++i) {
+    clause_short_ clause;
+    int r = Read_clause(in, *p->vars, false, nullptr, &clause);
+    if (r == 0) return 0;
+    if (mode == 2) clause.lits.clear();
+    clauses->push_back(std::move(clause));
+    // The input ended inside the formula: the proof reader fails on it next,
+    // so the remaining clauses are not padded out.
+    if (r < 0) break;
+  }
+  *step_id = int(clauses->size());
+  return 1;
+}
+
+int Parse_qrp(prefix_reader_ *p, int mode, int *step_id, int *pending_id, int *block_count) {
+  text_reader_ *in = p->in;
+  std::string_view w;
+  int v_count, c_count;
+  if (Read_word(in, &w) != 1 || Read_word(in, &w) != 1 || Read_int(in, &v_count) != 1 ||
+      Read_int(in, &c_count) != 1)
+    return 0;
+  *step_id = c_count;
+  if (!Make_table(p->vars, v_count)) return 0;
+  std::string after;
+  if (!Read_prefix(p, -1, &after)) return 0;
+  if (mode == 4 && p->outer_limit == -1) Exclude_innermost(p->vars, p->block);
+  *block_count = p->block;
+  *pending_id = GetIntVal(after);
+  *step_id = *pending_id - 1;
+  return 1;
+}
+
+}  // namespace
+
+int Parse_input(text_reader_ *in, int mode, int outer_limit, std::vector<literal_short_> *vars,
+                std::vector<clause_short_> *clauses, int *step_id, int *pending_id,
+                int *block_count) {
+  prefix_reader_ p;
+  p.in = in;
+  p.certified = Certified_quant(mode);
+  p.outer_limit = outer_limit;
+  p.vars = vars;
+  switch (mode) {
+    case 0: return Parse_qdimacs(&p, clauses, step_id, block_count);
+    case 1:
+    case 2: return Parse_qube(&p, mode, clauses, step_id, block_count);
+    case 3:
+    case 4: return Parse_qrp(&p, mode, step_id, pending_id, block_count);
+    default: return 0;
+  }
+}

@@ -1,0 +1,302 @@
+// Reading of proof steps in the 'qbc', 'qube' and 'qrp' dialects, and the
+// resolution step with universal or existential reduction.
+//
+// The reader ends every read that meets the end of input, a word that is not
+// a number where a number belongs, a clause id outside the clause list or a
+// variable outside the table with result 0 (proof format mismatch).
+#include <algorithm>
+#include <string>
+
+#include "records.h"
+
+namespace {
+
+// Clause id -> element of `clauses`, or null when out of range.
+const clause_short_ *Clause_at(const std::vector<clause_short_> *clauses, long long id) {
+  if (id < 1 || id > static_cast<long long>(clauses->size())) return nullptr;
+  return &(*clauses)[size_t(id - 1)];
+}
+
+// Assigns a clause to a working record without giving up its capacity.
+void Assign(clause_short_ *to, const clause_short_ &from) {
+  if (to != &from) *to = from;
+}
+
+// Reads numbers up to and including a 0, ignoring them.
+int Skip_list(text_reader_ *in) {
+  int v;
+  do {
+    if (Read_int(in, &v) != 1) return 0;
+  } while (v != 0);
+  return 1;
+}
+
+// The literal of number n, or 0 when n names no table entry.
+int Make_literal(const std::vector<literal_short_> *vars, int n, literal_short_ *lit) {
+  if (n == 0 || n == INT32_MIN) return 0;
+  size_t v = size_t(n < 0 ? -n : n);
+  if (v > vars->size()) return 0;
+  *lit = (*vars)[v - 1];
+  lit->sign = n > 0 ? 1 : -1;
+  return 1;
+}
+
+// Reads a literal list up to its 0; literals of excluded variables are
+// dropped, the others appended in file order or by the ordered insertion.
+int Read_literals(text_reader_ *in, const std::vector<literal_short_> *vars, bool ordered,
+                  clause_short_ *into) {
+  int n;
+  literal_short_ lit;
+  for (;;) {
+    if (Read_int(in, &n) != 1) return 0;
+    if (n == 0) return 1;
+    if (!Make_literal(vars, n, &lit)) return 0;
+    if (lit.quant != 0 && lit.quant != 1) continue;
+    if (ordered)
+      Insert_literal(into, lit);
+    else
+      into->lits.push_back(lit);
+  }
+}
+
+int Read_qbc_step(text_reader_ *proof, const std::vector<clause_short_> *clauses,
+                  clause_short_ *first, clause_short_ *second, int *step_id) {
+  std::string_view w;
+  if (Read_word(proof, &w) != 1) return 0;
+  if (w == "CONCLUDE") return -1;
+  int id = GetIntVal(std::string(w));
+  // Ids must grow, or later steps would be filed under the wrong ids.
+  if (id <= static_cast<long long>(clauses->size())) return 0;
+  *step_id = id;
+  if (Read_word(proof, &w) != 1 || w != "*") return 0;
+  int a, b, extra;
+  if (Read_int(proof, &a) != 1 || Read_int(proof, &b) != 1 || Read_int(proof, &extra) != 1)
+    return 0;
+  const clause_short_ *ca = Clause_at(clauses, a), *cb = Clause_at(clauses, b);
+  if (!ca || !cb) return 0;
+  Assign(first, *ca);
+  Assign(second, *cb);
+  return 1;
+}
+
+// Header of a "[NOGOOD" block: the chain's starting clause goes to `first`.
+int Read_nogood_header(text_reader_ *proof, const std::vector<clause_short_> *clauses,
+                       clause_short_ *first, clause_short_ *second) {
+  int x, n;
+  if (Read_int(proof, &x) != 1 || Read_int(proof, &x) != 1 || !Skip_list(proof)) return 0;
+  if (Read_int(proof, &n) != 1) return 0;
+  const clause_short_ *start = Clause_at(clauses, n);
+  if (!start || !Skip_list(proof)) return 0;
+  Assign(first, *start);
+  second->lits.clear();
+  return 1;
+}
+
+// Header of a "[GOOD" block: the chain's starting cube is read into `first`.
+int Read_good_header(text_reader_ *proof, const std::vector<literal_short_> *vars,
+                     clause_short_ *first, clause_short_ *second, int *pivot) {
+  int x;
+  if (Read_int(proof, &x) != 1) return 0;
+  first->lits.clear();
+  second->lits.clear();
+  if (!Read_literals(proof, vars, false, first)) return 0;
+  if (Read_int(proof, &x) != 1 || !Skip_list(proof)) return 0;
+  if (Read_int(proof, &x) != 1) return 0;
+  if (first->lits.empty()) {
+    if (!Read_literals(proof, vars, false, first)) return 0;
+  } else if (!Skip_list(proof)) {
+    return 0;
+  }
+  *pivot = -1;
+  return 1;
+}
+
+int Read_qube_step(text_reader_ *proof, int mode, const std::vector<literal_short_> *vars,
+                   std::vector<clause_short_> *clauses, clause_short_ *first,
+                   clause_short_ *second, int *pivot) {
+  std::string_view w;
+  if (Read_word(proof, &w) != 1) return 0;
+  if (w != "]") {
+    const clause_short_ *c = Clause_at(clauses, GetIntVal(std::string(w)));
+    int x;
+    if (!c || Read_int(proof, pivot) != 1 || Read_int(proof, &x) != 1) return 0;
+    Assign(second, *c);
+    return 1;
+  }
+  if (!first->lits.empty()) clauses->push_back(*first);
+  if (mode == 2) first->recorded = second->recorded = 0;
+  const char *own = mode == 1 ? "[NOGOOD" : "[GOOD";
+  const char *other = mode == 1 ? "[GOOD" : "[NOGOOD";
+  for (;;) {
+    if (Read_word(proof, &w) != 1) return 0;
+    if (w == own) break;
+    if (w == "[END") return -1;
+    if (w == other) clauses->push_back(clause_short_());
+  }
+  if (mode == 1) return Read_nogood_header(proof, clauses, first, second);
+  return Read_good_header(proof, vars, first, second, pivot);
+}
+
+int Read_qrp_step(text_reader_ *proof, int mode, const std::vector<literal_short_> *vars,
+                  std::vector<clause_short_> *clauses, clause_short_ *first,
+                  clause_short_ *second, int *pending_id) {
+  if (!first->lits.empty()) clauses->push_back(*first);
+  // Marks: 0 for the constraints this mode replays (clauses in mode 3, cubes
+  // in mode 4), 1 for the other kind, in mode 4 stored inverted.
+  const int own_mark = mode == 3 ? 0 : 1;
+  clause_short_ fresh;
+  std::string_view w;
+  for (;;) {
+    fresh.lits.clear();
+    fresh.recorded = 0;
+    fresh.mark = own_mark;
+    long long id;
+    if (*pending_id > 0) {
+      id = *pending_id;
+      *pending_id = -1;
+    } else {
+      if (Read_word(proof, &w) != 1) return 0;
+      if (w == "r") return -1;
+      id = GetIntVal(std::string(w));
+      if (id < 1) return 0;
+    }
+    // Ids must grow, or lines would be filed under the wrong ids.
+    if (id <= static_cast<long long>(clauses->size())) return 0;
+    if (static_cast<long long>(clauses->size()) < id - 1) {
+      clause_short_ placeholder;
+      placeholder.mark = own_mark;
+      clauses->resize(size_t(id - 1), placeholder);
+    }
+    if (!Read_literals(proof, vars, true, &fresh)) return 0;
+    int a1, a2, close;
+    if (Read_int(proof, &a1) != 1) return 0;
+    if (a1 == 0) {
+      if (mode == 3 && *pending_id == 0) {
+        fresh.lits.clear();
+        fresh.mark = 1;
+      }
+      clauses->push_back(fresh);
+      continue;
+    }
+    if (Read_int(proof, &a2) != 1) return 0;
+    // At most two antecedents: the list must close after the second.
+    if (a2 != 0 && (Read_int(proof, &close) != 1 || close != 0)) return 0;
+    const clause_short_ *c1 = Clause_at(clauses, a1);
+    const clause_short_ *c2 = a2 ? Clause_at(clauses, a2) : &fresh;
+    if (!c1 || !c2) return 0;
+    bool replayed = mode == 3 ? c1->mark != 1 : c1->mark != 0;
+    if (replayed) {
+      fresh.lits.clear();
+      Assign(first, *c1);
+      Assign(second, *c2);
+      return 1;
+    }
+    fresh.lits.clear();
+    fresh.mark = 1 - own_mark;
+    clauses->push_back(fresh);
+  }
+}
+
+}  // namespace
+
+int Get_resolve_clauses(text_reader_ *proof, int mode, std::vector<literal_short_> *vars,
+                        std::vector<clause_short_> *clauses, clause_short_ *first,
+                        clause_short_ *second, int *pivot, int *step_id, int *pending_id) {
+  switch (mode) {
+    case 0: return Read_qbc_step(proof, clauses, first, second, step_id);
+    case 1:
+    case 2: return Read_qube_step(proof, mode, vars, clauses, first, second, pivot);
+    case 3:
+    case 4: return Read_qrp_step(proof, mode, vars, clauses, first, second, pending_id);
+    default: return 0;
+  }
+}
+
+namespace {
+
+// The limit position T for clause resolution (false modes).
+int Clause_limit(const std::vector<literal_short_> &a, const std::vector<literal_short_> &b) {
+  if (a.empty() && b.empty()) return 0;
+  if (a.empty()) return b[0].quant == 0 ? b[0].pos : 0;
+  if (b.empty()) return a[0].quant == 0 ? a[0].pos : 0;
+  if (a[0].var == b[0].var && a[0].sign == -b[0].sign) {
+    int t = a.size() > 1 && a[1].quant == 0 && a[1].pos >= 0 ? a[1].pos : 0;
+    return b.size() > 1 && b[1].quant == 0 && b[1].pos >= t ? b[1].pos : t;
+  }
+  return std::max(std::max(a[0].pos, b[0].pos), 0);
+}
+
+size_t First_universal(const std::vector<literal_short_> &l) {
+  size_t i = 0;
+  while (i < l.size() && l[i].quant != 1) ++i;
+  return i;
+}
+
+// The limit position T for cube resolution (true modes).
+int Cube_limit(const std::vector<literal_short_> &a, const std::vector<literal_short_> &b) {
+  size_t ia = First_universal(a), ib = First_universal(b);
+  bool has_a = ia < a.size(), has_b = ib < b.size();
+  if (!has_b) return has_a ? a[ia].pos : 0;
+  if (!has_a) return b[ib].pos;
+  if (a[ia].pos != b[ib].pos) return std::max(a[ia].pos, b[ib].pos);
+  if (a[ia].sign == b[ib].sign) return a[ia].pos;
+  int t = 0;
+  bool any = false;
+  if (ia + 1 < a.size()) t = a[ia + 1].pos, any = true;
+  if (ib + 1 < b.size()) t = any ? std::max(t, b[ib + 1].pos) : b[ib + 1].pos;
+  return t;
+}
+
+}  // namespace
+
+int Resolution(std::vector<literal_short_> *vars, clause_short_ *first,
+               const clause_short_ *second, int mode, clause_short_ *reduced) {
+  // The parent's literals are moved out so `first` can take the resolvent;
+  // the buffer is reused across calls.
+  static thread_local std::vector<literal_short_> a;
+  a.swap(first->lits);
+  std::vector<literal_short_> &r = first->lits;
+  std::vector<literal_short_> &o = reduced->lits;
+  const std::vector<literal_short_> &b = second->lits;
+  r.clear();
+  o.clear();
+  const bool true_mode = True_mode(mode);
+  const int reducible = true_mode ? 0 : 1;
+  const int t = true_mode ? Cube_limit(a, b) : Clause_limit(a, b);
+  auto emit = [&](const literal_short_ &x) {
+    if (x.quant == reducible && x.pos >= t)
+      o.push_back(x);
+    else
+      r.push_back(x);
+  };
+  bool clashed = false;
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    const literal_short_ &x = a[i], &y = b[j];
+    if (x.quant < y.quant || (x.quant == y.quant && x.pos > y.pos)) {
+      emit(x);
+      ++i;
+    } else if (y.quant < x.quant || (x.quant == y.quant && y.pos > x.pos)) {
+      emit(y);
+      ++j;
+    } else {
+      if (x.quant == reducible && x.pos >= t) {
+        o.push_back(x);
+      } else if (x.sign == y.sign) {
+        r.push_back(x);
+      } else {
+        if (clashed) return 0;
+        clashed = true;
+      }
+      ++i;
+      ++j;
+    }
+  }
+  for (; i < a.size(); ++i) emit(a[i]);
+  for (; j < b.size(); ++j) emit(b[j]);
+  if (!o.empty()) {
+    for (const literal_short_ &l : r)
+      if (l.quant == reducible) (*vars)[size_t(l.var - 1)].weight += int32_t(o.size());
+  }
+  return 1;
+}

@@ -1,0 +1,86 @@
+// Shared records of cerox and the declarations of its operations.
+#ifndef CEROX_RECORDS_H
+#define CEROX_RECORDS_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "text_io.h"
+
+// One variable-table entry, or one clause literal (a copy of its variable's
+// entry with the sign set).
+struct literal_short_ {
+  int32_t sign = 0;    // +1 / -1 in a literal, 0 in the table
+  int32_t var = -1;    // variable number; -1 for an entry no prefix line lists
+  int32_t pos = 0;     // 0-based prefix position
+  int32_t level = 0;   // 1-based quantifier block
+  int32_t weight = 0;  // accumulated by the resolution step
+  int32_t quant = -1;  // 0 existential, 1 universal, -1 excluded
+};
+
+struct clause_short_ {
+  std::vector<literal_short_> lits;
+  int32_t recorded = 0;         // present content is recorded step `step`
+  std::vector<int32_t> succs;   // later steps depending directly on this step
+  std::vector<int32_t> preds;   // nearest recorded steps this derives from
+  int32_t step = 0;
+  int32_t mark = 0;             // 'qrp' reader: 1 marks the other proof kind
+};
+
+// Modes: 0 'qbc', 1 'qube' false, 2 'qube' true, 3 'qrp' false, 4 'qrp' true.
+inline bool True_mode(int mode) { return mode == 2 || mode == 4; }
+// The quant value of the variables that receive certificate functions.
+inline int Certified_quant(int mode) { return True_mode(mode) ? 0 : 1; }
+
+// records.cpp
+void Insert_literal(clause_short_ *clause, const literal_short_ &lit);
+
+// parse_options.cpp
+int Parse_options(int argc, char **argv, char **file_name, int *mode, int *outer_limit,
+                  int *rfao, int *alter, int *core);
+void Print_help();
+int GetIntVal(std::string text);
+int Count_lines(const char *path, int *count);
+void Print_file_error(int code);
+
+// parse_input.cpp
+int Parse_input(text_reader_ *in, int mode, int outer_limit, std::vector<literal_short_> *vars,
+                std::vector<clause_short_> *clauses, int *step_id, int *pending_id,
+                int *block_count);
+
+// proof_to_model.cpp
+int Proof_to_model(char *file_name, int mode, int outer_limit, int rfao, int alter, int core);
+
+// proof_operations.cpp
+int Get_resolve_clauses(text_reader_ *proof, int mode, std::vector<literal_short_> *vars,
+                        std::vector<clause_short_> *clauses, clause_short_ *first,
+                        clause_short_ *second, int *pivot, int *step_id, int *pending_id);
+int Resolution(std::vector<literal_short_> *vars, clause_short_ *first,
+               const clause_short_ *second, int mode, clause_short_ *reduced);
+
+// minimize_model_work.cpp
+void Update_family(std::vector<clause_short_> *step_clauses,
+                   std::vector<clause_short_> *step_reduced, const clause_short_ *reduced,
+                   clause_short_ *first, clause_short_ *second, int alter);
+void Merge_vectors(std::vector<int32_t> *x, const std::vector<int32_t> *y);
+void Minimize_alter(const std::vector<literal_short_> *vars,
+                    std::vector<clause_short_> *step_clauses,
+                    const std::vector<clause_short_> *step_reduced,
+                    std::vector<std::vector<int>> *var_steps, int alter, int block_count);
+long long Num_add_alter(const std::vector<literal_short_> *vars, const std::vector<int> *last_sign,
+                        const clause_short_ *reduced, int alter, int block_count);
+
+// blif_operations.cpp
+void Init_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int mode);
+void Write_model_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int mode,
+                      const std::vector<clause_short_> *step_clauses,
+                      const std::vector<std::vector<int>> *var_steps);
+void Write_partial(text_writer_ *out, const std::vector<int> *steps, int var, int mode,
+                   int *alternations, int increment);
+int Finish_blif(text_writer_ *out);
+int Write_model_aigmin(text_writer_ *out, const std::vector<literal_short_> *vars, int mode,
+                       const std::vector<clause_short_> *step_clauses,
+                       const std::vector<std::vector<int>> *var_steps);
+
+#endif

@@ -1,0 +1,266 @@
+#include "text_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+const size_t kReadBlock = size_t(1) << 22;
+const size_t kWriteBlock = size_t(1) << 20;
+// A number or short word is always parsed from one contiguous stretch once
+// this many bytes are in the block.
+const size_t kLookahead = 64;
+
+// Moves the unread tail to the front and reads more behind it.
+void Fill(text_reader_ *r) {
+  if (r->eof) return;
+  size_t left = r->end - r->at;
+  if (left && r->at) std::memmove(r->block.data(), r->block.data() + r->at, left);
+  r->at = 0;
+  r->end = left;
+  while (r->end < r->block.size()) {
+    ssize_t n = read(r->fd, r->block.data() + r->end, r->block.size() - r->end);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n < 0) r->error = 1;
+      r->eof = 1;
+      break;
+    }
+    r->end += size_t(n);
+    if (r->end - left >= kLookahead) break;
+  }
+  r->data = r->block.data();
+}
+
+// Skips white space; returns 0 when the input ends first.
+int Skip_space(text_reader_ *r) {
+  for (;;) {
+    const char *p = r->data + r->at, *lim = r->data + r->end;
+    while (p < lim && Is_space(*p)) ++p;
+    r->at = size_t(p - r->data);
+    if (p < lim) return 1;
+    if (r->eof) return 0;
+    Fill(r);
+  }
+}
+
+// Parses [s, e) as a whole int word.
+int Parse_int(const char *s, const char *e, int *value) {
+  bool neg = false;
+  if (s < e && (*s == '-' || *s == '+')) neg = *s++ == '-';
+  if (s == e) return 0;
+  uint64_t v = 0;
+  for (; s < e; ++s) {
+    unsigned d = unsigned(*s - '0');
+    if (d > 9) return 0;
+    v = v * 10 + d;
+    if (v > uint64_t(INT_MAX) + 1) return 0;
+  }
+  if (!neg && v > uint64_t(INT_MAX)) return 0;
+  *value = neg ? int(-int64_t(v)) : int(v);
+  return 1;
+}
+
+}  // namespace
+
+int Reader_open(text_reader_ *r, const char *path) {
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    close(fd);
+    return 0;
+  }
+  *r = text_reader_();
+  r->fd = fd;
+  r->block.resize(kReadBlock);
+  r->data = r->block.data();
+  return 1;
+}
+
+void Reader_memory(text_reader_ *r, const char *data, size_t size) {
+  *r = text_reader_();
+  r->data = data;
+  r->end = size;
+  r->eof = 1;
+}
+
+void Reader_close(text_reader_ *r) {
+  if (r->fd >= 0) close(r->fd);
+  r->fd = -1;
+  r->block = std::vector<char>();
+  r->data = nullptr;
+  r->at = r->end = 0;
+  r->eof = 1;
+}
+
+int Read_word(text_reader_ *r, std::string_view *word) {
+  if (!Skip_space(r)) return -1;
+  if (r->end - r->at < kLookahead) Fill(r);
+  const char *s = r->data + r->at, *lim = r->data + r->end, *p = s;
+  while (p < lim && !Is_space(*p)) ++p;
+  if (p < lim || r->eof) {
+    r->at = size_t(p - r->data);
+    *word = std::string_view(s, size_t(p - s));
+    return 1;
+  }
+  // A long word reaching the end of the block: collect it piece by piece.
+  r->spill.assign(s, p);
+  r->at = r->end;
+  for (;;) {
+    Fill(r);
+    s = r->data + r->at;
+    lim = r->data + r->end;
+    p = s;
+    while (p < lim && !Is_space(*p)) ++p;
+    r->spill.append(s, p);
+    r->at = size_t(p - r->data);
+    if (p < lim || r->eof) break;
+  }
+  *word = r->spill;
+  return 1;
+}
+
+int Read_int(text_reader_ *r, int *value) {
+  if (!Skip_space(r)) return -1;
+  if (r->end - r->at < kLookahead) Fill(r);
+  const char *s = r->data + r->at, *lim = r->data + r->end, *p = s;
+  // Fast path: sign, a few digits, then white space.
+  bool neg = false;
+  if (*p == '-' || *p == '+') neg = *p++ == '-';
+  const char *digits = p;
+  uint32_t v = 0;
+  while (p < lim && p - digits < 9 && unsigned(*p - '0') <= 9) v = v * 10 + unsigned(*p++ - '0');
+  if (p > digits && p < lim && Is_space(*p)) {
+    r->at = size_t(p - r->data);
+    *value = neg ? -int(v) : int(v);
+    return 1;
+  }
+  std::string_view word;
+  Read_word(r, &word);
+  return Parse_int(word.data(), word.data() + word.size(), value);
+}
+
+int Parse_int_word(std::string_view word, int *value) {
+  return Parse_int(word.data(), word.data() + word.size(), value);
+}
+
+int Reader_at_end(text_reader_ *r) {
+  if (r->at == r->end) Fill(r);
+  return r->at == r->end;
+}
+
+int Read_char(text_reader_ *r) {
+  if (r->at == r->end) {
+    Fill(r);
+    if (r->at == r->end) return -1;
+  }
+  return static_cast<unsigned char>(r->data[r->at++]);
+}
+
+void Skip_line_rest(text_reader_ *r) {
+  for (;;) {
+    const char *s = r->data + r->at;
+    const void *nl = std::memchr(s, '\n', r->end - r->at);
+    if (nl) {
+      r->at = size_t(static_cast<const char *>(nl) - r->data);
+      return;
+    }
+    r->at = r->end;
+    if (r->eof) return;
+    Fill(r);
+  }
+}
+
+void Read_line_rest(text_reader_ *r, std::string *line) {
+  line->clear();
+  for (;;) {
+    const char *s = r->data + r->at;
+    const void *nl = std::memchr(s, '\n', r->end - r->at);
+    if (nl) {
+      line->append(s, static_cast<const char *>(nl));
+      r->at = size_t(static_cast<const char *>(nl) - r->data);
+      return;
+    }
+    line->append(s, r->end - r->at);
+    r->at = r->end;
+    if (r->eof) return;
+    Fill(r);
+  }
+}
+
+int Read_line(text_reader_ *r, std::string *line) {
+  Read_line_rest(r, line);
+  return Read_char(r) == '\n';
+}
+
+int Writer_open(text_writer_ *w, const char *path) {
+  int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return 0;
+  *w = text_writer_();
+  w->fd = fd;
+  w->buf.resize(kWriteBlock);
+  return 1;
+}
+
+void Writer_memory(text_writer_ *w, std::string *sink) {
+  *w = text_writer_();
+  w->sink = sink;
+  w->buf.resize(kWriteBlock);
+}
+
+void Writer_flush(text_writer_ *w) {
+  if (w->sink) {
+    w->sink->append(w->buf.data(), w->len);
+  } else if (w->fd >= 0) {
+    size_t done = 0;
+    while (done < w->len) {
+      ssize_t n = write(w->fd, w->buf.data() + done, w->len - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        w->failed = 1;
+        break;
+      }
+      done += size_t(n);
+    }
+  }
+  w->len = 0;
+}
+
+int Writer_close(text_writer_ *w) {
+  Writer_flush(w);
+  if (w->fd >= 0 && close(w->fd) != 0) w->failed = 1;
+  w->fd = -1;
+  w->sink = nullptr;
+  w->buf = std::vector<char>();
+  return !w->failed;
+}
+
+void Put_str(text_writer_ *w, std::string_view s) {
+  while (!s.empty()) {
+    if (w->len == w->buf.size()) Writer_flush(w);
+    size_t n = std::min(s.size(), w->buf.size() - w->len);
+    std::memcpy(w->buf.data() + w->len, s.data(), n);
+    w->len += n;
+    s.remove_prefix(n);
+  }
+}
+
+void Put_int(text_writer_ *w, long long v) {
+  char tmp[24];
+  int n = 0;
+  unsigned long long u = v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+  do {
+    tmp[n++] = char('0' + u % 10);
+    u /= 10;
+  } while (u);
+  if (v < 0) tmp[n++] = '-';
+  if (w->buf.size() - w->len < sizeof tmp) Writer_flush(w);
+  while (n) w->buf[w->len++] = tmp[--n];
+}

@@ -1,0 +1,81 @@
+// Buffered text input and output shared by every program of the toolset.
+//
+// The reader hands out whitespace-separated words and decimal numbers the way
+// formatted input does ("%s", "%d", "%c", "%[^\n]"), but from large blocks and
+// without a call per character. Words of any length are read whole. A number
+// must be a whole word: an optional sign, decimal digits and nothing else, and
+// it must fit an int; anything else is reported so the caller can fail.
+#ifndef CEROX_TEXT_IO_H
+#define CEROX_TEXT_IO_H
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct text_reader_ {
+  int fd = -1;               // -1 for an in-memory source
+  const char *data = nullptr;  // unread bytes are data[at, end)
+  size_t at = 0;
+  size_t end = 0;
+  int eof = 0;  // the source has no more bytes beyond data[end)
+  int error = 0;  // a read from the file failed
+  std::vector<char> block;  // file-backed sources read into this
+  std::string spill;        // a word that crosses a block boundary
+};
+
+// Opens a regular file for reading. Returns 1, or 0 when it cannot be opened
+// or is not a regular file (a directory, for instance).
+int Reader_open(text_reader_ *r, const char *path);
+// Reads from memory that outlives the reader (tests, fuzzing).
+void Reader_memory(text_reader_ *r, const char *data, size_t size);
+void Reader_close(text_reader_ *r);
+
+// "%s": skips white space and returns the next word in *word, valid until
+// the next read. Returns 1, or -1 at the end of input.
+int Read_word(text_reader_ *r, std::string_view *word);
+// "%d": 1 with the number in *value; 0 when the next word is not a number
+// that fits an int (that word is consumed); -1 at the end of input.
+int Read_int(text_reader_ *r, int *value);
+// Parses a whole word as an int: optional sign, decimal digits, in range.
+int Parse_int_word(std::string_view word, int *value);
+// 1 when no byte is left to read.
+int Reader_at_end(text_reader_ *r);
+// "%c": the next character, white space included, or -1 at the end of input.
+int Read_char(text_reader_ *r);
+// "%[^\n]": consumes the rest of the line, not its newline.
+void Skip_line_rest(text_reader_ *r);
+// "%[^\n]" with the text kept (any length).
+void Read_line_rest(text_reader_ *r, std::string *line);
+// Reads up to and including the next newline into *line, without the
+// newline. Returns 1 when a newline ended the line, 0 when the input ended
+// first (then *line holds what was left, possibly nothing).
+int Read_line(text_reader_ *r, std::string *line);
+
+inline bool Is_space(int c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+struct text_writer_ {
+  int fd = -1;                  // -1 writes into *sink instead
+  std::string *sink = nullptr;  // in-memory destination
+  std::vector<char> buf;
+  size_t len = 0;
+  int failed = 0;  // some write did not go through
+};
+
+// Creates or truncates the file. Returns 1, or 0 when it cannot be created.
+int Writer_open(text_writer_ *w, const char *path);
+void Writer_memory(text_writer_ *w, std::string *sink);
+// Flushes and closes. Returns 1 when every byte was written, else 0.
+int Writer_close(text_writer_ *w);
+void Writer_flush(text_writer_ *w);
+
+inline void Put_char(text_writer_ *w, char c) {
+  if (w->len == w->buf.size()) Writer_flush(w);
+  w->buf[w->len++] = c;
+}
+void Put_str(text_writer_ *w, std::string_view s);
+void Put_int(text_writer_ *w, long long v);
+
+#endif
