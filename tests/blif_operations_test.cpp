@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include "test_util.h"
+
+namespace {
+
+std::string Chain(const std::vector<int> &list, int var, int mode, int *alternations) {
+  std::string out;
+  text_writer_ w;
+  Writer_memory(&w, &out);
+  Write_partial(&w, &list, var, mode, alternations, 1);
+  Writer_close(&w);
+  return out;
+}
+
+TEST(WritePartial, WorkedChains) {
+  const struct {
+    std::vector<int> list;
+    int var, mode;
+    const char *text;
+    int alternations;
+  } cases[] = {
+      {{1, -2}, 9, 2, ".names cl1 cl0 9\n10 0\n", 1},
+      {{-1, 2}, 9, 2, ".names cl1 cl0 9\n10 1\n", 1},
+      {{1, -2}, 9, 1, ".names cl1 cl0 9\n01 1\n", 1},
+      {{-1, 2}, 9, 3, ".names cl1 cl0 9\n01 0\n", 1},
+      {{1, -2, -3}, 9, 4, ".names cl2 cl1 new9a0\n00 1\n.names new9a0 cl0 9\n00 0\n", 2},
+      {{1, -3, -4, 2}, 5, 2, ".names cl1 cl3 cl2 new5a0\n100 1\n.names new5a0 cl0 5\n00 0\n", 2},
+  };
+  for (const auto &c : cases) {
+    int alternations = 10;
+    EXPECT_EQ(Chain(c.list, c.var, c.mode, &alternations), c.text);
+    EXPECT_EQ(alternations, 10 + c.alternations);
+  }
+}
+
+// The records of the whole-file example: universal 2 and 3 in block 1
+// (positions 0 and 1), existential 1 in block 2 (position 2); steps: +3;
+// -3 +2; nothing. Variable 1's list is +1, -2.
+struct example_ {
+  std::vector<literal_short_> vars;
+  std::vector<clause_short_> steps;
+  std::vector<std::vector<int>> var_steps;
+  example_() {
+    vars = {Lit(0, 1, 2, 0, 2), Lit(0, 2, 0, 1, 1), Lit(0, 3, 1, 1, 1)};
+    steps.resize(3);
+    steps[0].lits = {Lit(1, 3, 1, 1)};
+    steps[1].lits = {Lit(-1, 3, 1, 1), Lit(1, 2, 0, 1)};
+    var_steps = {{}, {}, {1, -2}};
+  }
+};
+
+std::string Blif(const example_ &e, int mode, std::string *stdout_text) {
+  std::string out;
+  text_writer_ w;
+  Writer_memory(&w, &out);
+  testing::internal::CaptureStdout();
+  Init_blif(&w, &e.vars, mode);
+  Write_model_blif(&w, &e.vars, mode, &e.steps, &e.var_steps);
+  *stdout_text = testing::internal::GetCapturedStdout();
+  Finish_blif(&w);
+  return out;
+}
+
+TEST(WriteModelBlif, WholeModelFile) {
+  std::string printed;
+  EXPECT_EQ(Blif(example_(), 2, &printed),
+            ".model main\n.inputs 2 3\n.outputs 1\n.names 3 cl0\n1 1\n.names 3 2 cl1\n01 1\n"
+            ".names cl2\n1\n.names cl1 cl0 1\n10 0\n.end");
+  EXPECT_EQ(printed, "    -- alternations: 1\n");
+}
+
+TEST(WriteModelBlif, CountermodelVariant) {
+  std::string printed;
+  EXPECT_EQ(Blif(example_(), 1, &printed),
+            ".model main\n.inputs\n.outputs 2 3\n.names 3 cl0\n0 0\n.names 3 2 cl1\n10 0\n"
+            ".names cl2\n0\n.names 2\n0\n.names 3\n0\n.end");
+  EXPECT_EQ(printed, "    -- alternations: 0\n");
+}
+
+TEST(WriteModelBlif, ConstantFunctionsAndExcludedVariables) {
+  example_ e;
+  e.vars.push_back(Lit(0, 4, 3, 0, 2));  // existential, all-positive list
+  e.vars.push_back(Lit(0, 5, 4, 0, 2));  // existential, all-negative list
+  e.vars.push_back(Lit(0, 6, 5, -1, 2));  // excluded
+  e.vars.push_back(literal_short_());  // never quantified
+  e.var_steps.resize(e.vars.size());
+  e.var_steps[3] = {1, 2};
+  e.var_steps[4] = {-1, -3};
+  std::string printed;
+  std::string text = Blif(e, 4, &printed);
+  EXPECT_NE(text.find(".outputs 1 4 5\n"), std::string::npos) << text;
+  EXPECT_NE(text.find(".names 4\n1\n.names 5\n0\n.end"), std::string::npos) << text;
+  EXPECT_EQ(text.find(" 6"), std::string::npos) << text;
+}
+
+TEST(WriteModelAigmin, ElevenLineExample) {
+  example_ e;
+  std::string out;
+  text_writer_ w;
+  Writer_memory(&w, &out);
+  EXPECT_EQ(Write_model_aigmin(&w, &e.vars, 2, &e.steps, &e.var_steps), 1);
+  EXPECT_EQ(out,
+            "sat\nvars 3\n3 1 1 2 2 3 0\n3 2 1 1 2 1 0\nnodes 3\n2 0\n-2 1 0\n0\nrfao 1\n3\n1 -2 0\n");
+}
+
+TEST(WriteModelAigmin, UnquantifiedEntriesAndCountermodel) {
+  std::vector<literal_short_> vars = {Lit(0, 1, 0, 1, 1), literal_short_()};
+  std::vector<clause_short_> steps;
+  std::vector<std::vector<int>> var_steps(2);
+  std::string out;
+  text_writer_ w;
+  Writer_memory(&w, &out);
+  Write_model_aigmin(&w, &vars, 3, &steps, &var_steps);
+  EXPECT_EQ(out, "unsat\nvars 2\n1 1 1 -1 0\n1 1 1 0 0\nnodes 0\nrfao 1\n1\n0\n");
+}
+
+}  // namespace

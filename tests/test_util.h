@@ -1,0 +1,52 @@
+// Helpers shared by the unit tests.
+#ifndef CEROX_TEST_UTIL_H
+#define CEROX_TEST_UTIL_H
+
+#include <string>
+#include <vector>
+
+#include "records.h"
+
+// A literal for the hand-built clauses of the resolution and writer tests.
+inline literal_short_ Lit(int sign, int var, int pos, int quant, int level = 1) {
+  literal_short_ l;
+  l.sign = sign;
+  l.var = var;
+  l.pos = pos;
+  l.level = level;
+  l.weight = 0;
+  l.quant = quant;
+  return l;
+}
+
+// A clause's literals as signed variable numbers, in stored order.
+inline std::vector<int> Signed(const clause_short_ &c) {
+  std::vector<int> out;
+  for (const literal_short_ &l : c.lits) out.push_back(l.sign * l.var);
+  return out;
+}
+
+// The state of one run of the readers over an in-memory text.
+struct run_state_ {
+  std::string text;
+  text_reader_ in;
+  std::vector<literal_short_> vars;
+  std::vector<clause_short_> clauses;
+  clause_short_ first, second;
+  int step_id = 0, pending_id = 0, blocks = 0, pivot = -1;
+  int parsed = -2;
+
+  run_state_(std::string t, int mode, int outer_limit = 0, int core = 0) : text(std::move(t)) {
+    pending_id = core;
+    Reader_memory(&in, text.data(), text.size());
+    parsed = Parse_input(&in, mode, outer_limit, &vars, &clauses, &step_id, &pending_id, &blocks);
+  }
+  run_state_(const run_state_ &) = delete;
+
+  int Next(int mode) {
+    return Get_resolve_clauses(&in, mode, &vars, &clauses, &first, &second, &pivot, &step_id,
+                               &pending_id);
+  }
+};
+
+#endif

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <string>
+
+#include "text_io.h"
+
+namespace {
+
+std::string Temp_file(const std::string &content) {
+  char path[] = "/tmp/cerox_io_XXXXXX";
+  int fd = mkstemp(path);
+  EXPECT_GE(fd, 0);
+  EXPECT_EQ(write(fd, content.data(), content.size()), ssize_t(content.size()));
+  close(fd);
+  return path;
+}
+
+TEST(Reader, IntsAndWords) {
+  const std::string text = " 12\t-7\n+3 x9 9x 2147483647 -2147483648 2147483648 -2147483649 - 007";
+  text_reader_ r;
+  Reader_memory(&r, text.data(), text.size());
+  const struct {
+    int result, value;
+  } expected[] = {{1, 12},      {1, -7},       {1, 3}, {0, 0}, {0, 0}, {1, INT_MAX},
+                  {1, INT_MIN}, {0, 0},        {0, 0}, {0, 0}, {1, 7}, {-1, 0}};
+  for (const auto &e : expected) {
+    int v = 0;
+    ASSERT_EQ(Read_int(&r, &v), e.result);
+    if (e.result == 1) {
+      EXPECT_EQ(v, e.value);
+    }
+  }
+}
+
+TEST(Reader, CharactersAndLines) {
+  const std::string text = "c first line\nc\nabc def\nlast";
+  text_reader_ r;
+  Reader_memory(&r, text.data(), text.size());
+  std::string_view w;
+  ASSERT_EQ(Read_word(&r, &w), 1);
+  EXPECT_EQ(w, "c");
+  std::string rest;
+  Read_line_rest(&r, &rest);
+  EXPECT_EQ(rest, " first line");
+  EXPECT_EQ(Read_char(&r), '\n');
+  EXPECT_EQ(Read_char(&r), 'c');
+  Skip_line_rest(&r);  // nothing left on the line but its newline
+  EXPECT_EQ(Read_char(&r), '\n');
+  std::string line;
+  EXPECT_EQ(Read_line(&r, &line), 1);
+  EXPECT_EQ(line, "abc def");
+  EXPECT_EQ(Read_line(&r, &line), 0);
+  EXPECT_EQ(line, "last");
+  EXPECT_EQ(Reader_at_end(&r), 1);
+  EXPECT_EQ(Read_char(&r), -1);
+  EXPECT_EQ(Read_word(&r, &w), -1);
+}
+
+// Words and lines longer than a read block arrive whole, numbers split by a
+// block boundary are read correctly.
+TEST(Reader, LongWordsAndBlockBoundaries) {
+  std::string big(5u << 20, 'w');
+  std::string text = "start " + big + " 123";
+  for (int i = 0; i < 300000; ++i) text += " " + std::to_string(i * 7 - 5);
+  text += "\n" + big + big + "\nend";
+  std::string path = Temp_file(text);
+  text_reader_ r;
+  ASSERT_EQ(Reader_open(&r, path.c_str()), 1);
+  std::string_view w;
+  ASSERT_EQ(Read_word(&r, &w), 1);
+  EXPECT_EQ(w, "start");
+  ASSERT_EQ(Read_word(&r, &w), 1);
+  EXPECT_EQ(w.size(), big.size());
+  EXPECT_EQ(w, big);
+  int v;
+  ASSERT_EQ(Read_int(&r, &v), 1);
+  EXPECT_EQ(v, 123);
+  for (int i = 0; i < 300000; ++i) {
+    ASSERT_EQ(Read_int(&r, &v), 1);
+    ASSERT_EQ(v, i * 7 - 5);
+  }
+  std::string line;
+  Read_char(&r);
+  ASSERT_EQ(Read_line(&r, &line), 1);
+  EXPECT_EQ(line.size(), 2 * big.size());
+  ASSERT_EQ(Read_word(&r, &w), 1);
+  EXPECT_EQ(w, "end");
+  EXPECT_EQ(Read_word(&r, &w), -1);
+  Reader_close(&r);
+  unlink(path.c_str());
+}
+
+TEST(Reader, RefusesMissingFilesAndDirectories) {
+  text_reader_ r;
+  EXPECT_EQ(Reader_open(&r, "/nonexistent/file"), 0);
+  EXPECT_EQ(Reader_open(&r, "/tmp"), 0);
+}
+
+TEST(Writer, WritesNumbersAndTextInOrder) {
+  std::string sink;
+  text_writer_ w;
+  Writer_memory(&w, &sink);
+  Put_str(&w, ".names");
+  Put_char(&w, ' ');
+  Put_int(&w, -2147483648LL);
+  Put_char(&w, ' ');
+  Put_int(&w, 0);
+  Put_char(&w, ' ');
+  Put_int(&w, 9876543210LL);
+  std::string big(3u << 20, 'x');
+  Put_str(&w, big);
+  EXPECT_EQ(Writer_close(&w), 1);
+  EXPECT_EQ(sink, ".names -2147483648 0 9876543210" + big);
+}
+
+TEST(Writer, ReportsAFailedWrite) {
+  text_writer_ w;
+  ASSERT_EQ(Writer_open(&w, "/dev/full"), 1);
+  Put_str(&w, "data");
+  EXPECT_EQ(Writer_close(&w), 0);
+  EXPECT_EQ(Writer_open(&w, "/nonexistent/dir/out"), 0);
+}
+
+}  // namespace
