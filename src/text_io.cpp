@@ -21,11 +21,11 @@ const size_t kLookahead = 64;
 void Fill(text_reader_ *r) {
   if (r->eof) return;
   size_t left = r->end - r->at;
-  if (left && r->at) std::memmove(r->block.data(), r->block.data() + r->at, left);
+  if (left && r->at) std::memmove(r->block.get(), r->block.get() + r->at, left);
   r->at = 0;
   r->end = left;
-  while (r->end < r->block.size()) {
-    ssize_t n = read(r->fd, r->block.data() + r->end, r->block.size() - r->end);
+  while (r->end < r->block_size) {
+    ssize_t n = read(r->fd, r->block.get() + r->end, r->block_size - r->end);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       if (n < 0) r->error = 1;
@@ -35,7 +35,7 @@ void Fill(text_reader_ *r) {
     r->end += size_t(n);
     if (r->end - left >= kLookahead) break;
   }
-  r->data = r->block.data();
+  r->data = r->block.get();
 }
 
 // Skips white space; returns 0 when the input ends first.
@@ -79,8 +79,9 @@ int Reader_open(text_reader_ *r, const char *path) {
   }
   *r = text_reader_();
   r->fd = fd;
-  r->block.resize(kReadBlock);
-  r->data = r->block.data();
+  r->block.reset(new char[kReadBlock]);
+  r->block_size = kReadBlock;
+  r->data = r->block.get();
   return 1;
 }
 
@@ -94,7 +95,8 @@ void Reader_memory(text_reader_ *r, const char *data, size_t size) {
 void Reader_close(text_reader_ *r) {
   if (r->fd >= 0) close(r->fd);
   r->fd = -1;
-  r->block = std::vector<char>();
+  r->block.reset();
+  r->block_size = 0;
   r->data = nullptr;
   r->at = r->end = 0;
   r->eof = 1;
@@ -205,23 +207,25 @@ int Writer_open(text_writer_ *w, const char *path) {
   if (fd < 0) return 0;
   *w = text_writer_();
   w->fd = fd;
-  w->buf.resize(kWriteBlock);
+  w->buf.reset(new char[kWriteBlock]);
+  w->size = kWriteBlock;
   return 1;
 }
 
 void Writer_memory(text_writer_ *w, std::string *sink) {
   *w = text_writer_();
   w->sink = sink;
-  w->buf.resize(kWriteBlock);
+  w->buf.reset(new char[kWriteBlock]);
+  w->size = kWriteBlock;
 }
 
 void Writer_flush(text_writer_ *w) {
   if (w->sink) {
-    w->sink->append(w->buf.data(), w->len);
+    w->sink->append(w->buf.get(), w->len);
   } else if (w->fd >= 0) {
     size_t done = 0;
     while (done < w->len) {
-      ssize_t n = write(w->fd, w->buf.data() + done, w->len - done);
+      ssize_t n = write(w->fd, w->buf.get() + done, w->len - done);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         w->failed = 1;
@@ -238,15 +242,16 @@ int Writer_close(text_writer_ *w) {
   if (w->fd >= 0 && close(w->fd) != 0) w->failed = 1;
   w->fd = -1;
   w->sink = nullptr;
-  w->buf = std::vector<char>();
+  w->buf.reset();
+  w->size = 0;
   return !w->failed;
 }
 
 void Put_str(text_writer_ *w, std::string_view s) {
   while (!s.empty()) {
-    if (w->len == w->buf.size()) Writer_flush(w);
-    size_t n = std::min(s.size(), w->buf.size() - w->len);
-    std::memcpy(w->buf.data() + w->len, s.data(), n);
+    if (w->len == w->size) Writer_flush(w);
+    size_t n = std::min(s.size(), w->size - w->len);
+    std::memcpy(w->buf.get() + w->len, s.data(), n);
     w->len += n;
     s.remove_prefix(n);
   }
@@ -261,6 +266,6 @@ void Put_int(text_writer_ *w, long long v) {
     u /= 10;
   } while (u);
   if (v < 0) tmp[n++] = '-';
-  if (w->buf.size() - w->len < sizeof tmp) Writer_flush(w);
+  if (w->size - w->len < sizeof tmp) Writer_flush(w);
   while (n) w->buf[w->len++] = tmp[--n];
 }

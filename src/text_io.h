@@ -9,6 +9,7 @@
 #define CEROX_TEXT_IO_H
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,7 +21,8 @@ struct text_reader_ {
   size_t end = 0;
   int eof = 0;  // the source has no more bytes beyond data[end)
   int error = 0;  // a read from the file failed
-  std::vector<char> block;  // file-backed sources read into this
+  std::unique_ptr<char[]> block;  // file-backed sources read into this
+  size_t block_size = 0;
   std::string spill;        // a word that crosses a block boundary
 };
 
@@ -59,7 +61,8 @@ inline bool Is_space(int c) {
 struct text_writer_ {
   int fd = -1;                  // -1 writes into *sink instead
   std::string *sink = nullptr;  // in-memory destination
-  std::vector<char> buf;
+  std::unique_ptr<char[]> buf;
+  size_t size = 0;
   size_t len = 0;
   int failed = 0;  // some write did not go through
 };
@@ -72,7 +75,7 @@ int Writer_close(text_writer_ *w);
 void Writer_flush(text_writer_ *w);
 
 inline void Put_char(text_writer_ *w, char c) {
-  if (w->len == w->buf.size()) Writer_flush(w);
+  if (w->len == w->size) Writer_flush(w);
   w->buf[w->len++] = c;
 }
 void Put_str(text_writer_ *w, std::string_view s);

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test (unit, golden and end-to-end).
+# Usage: scripts/test.sh [BUILD_DIR [extra cmake options]]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/need_packages.sh
+need_packages cmake:cmake g++:g++ /usr/include/gtest/gtest.h:libgtest-dev depqbf:depqbf \
+  berkeley-abc:berkeley-abc
+build=${1:-build}
+shift || true
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release "$@" > /dev/null
+cmake --build "$build" -j "$(nproc)" > /dev/null
+cd "$build"
+ctest --output-on-failure -j "$(nproc)"
