@@ -8,7 +8,7 @@ need_packages cmake:cmake g++:g++ /usr/include/gtest/gtest.h:libgtest-dev depqbf
   berkeley-abc:berkeley-abc
 build=${1:-build}
 shift || true
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release "$@" > /dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON "$@" > /dev/null
 cmake --build "$build" -j "$(nproc)" > /dev/null
 cd "$build"
 ctest --output-on-failure -j "$(nproc)"

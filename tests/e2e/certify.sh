@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# cerox-certify end to end: VALID on the bundled real instances and on seeded
+# random formulas; INVALID for a certificate with one function negated;
+# FAILURE, with its reason, for a malformed formula, a missing file, a
+# solver run without an answer and a missing tool.
+# Usage: certify.sh BIN_DIR INSTANCES_DIR [RANDOM_COUNT]
+set -u
+bin=$1
+instances=$2
+count=${3:-10}
+certify="$bin/cerox-certify"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+check() { # description expected-verdict-prefix expected-status command...
+  local what=$1 want=$2 want_status=$3
+  shift 3
+  local out status last
+  out=$("$@" 2>&1)
+  status=$?
+  last=$(tail -n 1 <<< "$out")
+  if [[ "$last" == "$want"* ]] && [ "$status" -eq "$want_status" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAIL: $what: got '$last' (exit $status), expected '$want'... (exit $want_status)"
+    echo "      reproduce: $*"
+  fi
+}
+
+for f in "$instances"/*.qdimacs; do
+  cp "$f" "$work/"
+  check "$(basename "$f")" VALID 0 "$certify" -alter 1 "$work/$(basename "$f")"
+done
+for seed in $(seq 1 "$count"); do
+  "$bin/tests/gen_qbf" "$seed" > "$work/random-$seed.qdimacs"
+  check "random formula, seed $seed" VALID 0 "$certify" "$work/random-$seed.qdimacs"
+done
+
+# A certificate with one function negated. Variable 1 of TOILET2.1.iv.4 is
+# an output of its model that the formula depends on.
+negate() { # blif variable: flips the output digit of the node driving it
+  awk -v v="$2" '{ if (flip) { sub(/.$/, ($0 ~ /1$/) ? "0" : "1"); flip = 0 }
+                   print; if ($1 == ".names" && $NF == v) flip = 1 }' "$1"
+}
+cert="$work/TOILET2.1.iv.4.certificate.blif"
+check "the certificate, unchanged" VALID 0 "$certify" --check "$cert" --true "$work/TOILET2.1.iv.4.qdimacs"
+negate "$cert" 1 > "$work/negated.blif"
+cmp -s "$cert" "$work/negated.blif" && { echo "FAIL: negation changed nothing"; failed=$((failed + 1)); }
+check "negated certificate" INVALID 1 "$certify" --check "$work/negated.blif" --true "$work/TOILET2.1.iv.4.qdimacs"
+check "certificate of the wrong polarity" FAILURE 2 "$certify" --check "$cert" --false "$work/TOILET2.1.iv.4.qdimacs"
+
+# Failures.
+printf 'p cnf 2 1\na 1 0\ne 2 0\n1 x 0\n' > "$work/malformed.qdimacs"
+check "malformed formula" "FAILURE: DepQBF ended without an answer" 2 "$certify" "$work/malformed.qdimacs"
+printf 'not a formula\n' > "$work/garbage.qdimacs"
+check "not QDIMACS" "FAILURE: " 2 "$certify" "$work/garbage.qdimacs"
+check "missing formula" "FAILURE: cannot read formula" 2 "$certify" "$work/missing.qdimacs"
+check "missing proof" "FAILURE: cannot read proof" 2 "$certify" "$work/TOILET2.1.iv.3.qdimacs" "$work/missing.qrp"
+check "bad option" "FAILURE: unknown option" 2 "$certify" --frobnicate "$work/TOILET2.1.iv.3.qdimacs"
+# A solver that ends without an answer, and machines without the tools.
+mkdir -p "$work/fake" "$work/noabc"
+printf '#!/bin/sh\necho "c time out"\nexit 0\n' > "$work/fake/depqbf"
+chmod +x "$work/fake/depqbf"
+check "solver without an answer" "FAILURE: DepQBF ended without an answer (exit status 0" 2 \
+  env PATH="$work/fake:$PATH" "$certify" "$work/TOILET2.1.iv.3.qdimacs"
+for tool in bash sh awk sed grep cat cp mv rm mkdir mktemp date stat dirname basename head tail tr gzip env; do
+  ln -sf "$(command -v "$tool")" "$work/noabc/$tool"
+done
+check "no ABC" "FAILURE: berkeley-abc not found (install the Debian package berkeley-abc)" 2 \
+  env PATH="$work/noabc" "$certify" "$work/TOILET2.1.iv.3.qdimacs"
+ln -sf "$(command -v berkeley-abc)" "$work/noabc/berkeley-abc"
+check "no DepQBF" "FAILURE: depqbf not found (install the Debian package depqbf)" 2 \
+  env PATH="$work/noabc" "$certify" "$work/TOILET2.1.iv.3.qdimacs"
+# With a proof given, DepQBF is not needed; --keep keeps the stages' files.
+depqbf --trace --dep-man=simple --traditional-qcdcl --no-qbce-dynamic "$work/TOILET2.1.iv.3.qdimacs" \
+  > "$work/t3.qrp" 2> /dev/null
+check "given proof, no DepQBF" VALID 0 env PATH="$work/noabc" "$certify" --keep "$work/kept" \
+  "$work/TOILET2.1.iv.3.qdimacs" "$work/t3.qrp"
+[ -f "$work/kept/joined.blif" ] || { echo "FAIL: --keep kept no joined.blif"; failed=$((failed + 1)); }
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,64 @@
+// Seeded random QBF in QDIMACS for the end-to-end tests: 20 to 40 variables
+// in 2 to 6 alternating blocks with the innermost one existential (universal
+// blocks kept small), clauses of 2 to 4 literals (mostly 3) on distinct
+// variables, each with at least one existential literal (so no clause is
+// empty after universal reduction on its own). About half of them are true.
+// Usage: gen_qbf SEED [VARIABLES] > FILE.qdimacs
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+int main(int argc, char **argv) {
+  if (argc < 2) {
+    fprintf(stderr, "usage: gen_qbf SEED [VARIABLES]\n");
+    return 2;
+  }
+  const unsigned seed = unsigned(strtoul(argv[1], nullptr, 10));
+  std::mt19937 rng(seed);
+  auto pick = [&](int lo, int hi) { return lo + int(rng() % unsigned(hi - lo + 1)); };
+  const int n = argc > 2 ? atoi(argv[2]) : pick(20, 40);
+  const int blocks = std::min(pick(2, 6), n);
+  // Block sizes: every block gets at least one variable.
+  std::vector<int> block_of(static_cast<size_t>(n));
+  std::vector<int> size(static_cast<size_t>(blocks), 1);
+  std::vector<int> quant(static_cast<size_t>(blocks));
+  for (int b = 0; b < blocks; ++b) quant[size_t(b)] = (blocks - 1 - b) % 2 == 0 ? 0 : 1;
+  for (int v = blocks; v < n; ++v) {
+    int b = pick(0, blocks - 1);
+    if (quant[size_t(b)] == 1 && pick(0, 2) != 0) b = blocks - 1;
+    ++size[size_t(b)];
+  }
+  int v = 0;
+  for (int b = 0; b < blocks; ++b)
+    for (int k = 0; k < size[size_t(b)]; ++k) block_of[size_t(v++)] = b;
+  // Near the threshold of these clause lengths and prefixes.
+  const int m = int(n * (1.8 + 0.4 * (rng() % 1000) / 1000.0));
+  printf("c random QBF, seed %u\np cnf %d %d\n", seed, n, m);
+  v = 0;
+  for (int b = 0; b < blocks; ++b) {
+    printf("%c", quant[size_t(b)] ? 'a' : 'e');
+    for (int k = 0; k < size[size_t(b)]; ++k) printf(" %d", ++v);
+    printf(" 0\n");
+  }
+  for (int c = 0; c < m; ++c) {
+    const int roll = pick(0, 9);
+    const int len = std::min(roll == 0 ? 2 : roll <= 6 ? 3 : 4, n);
+    std::vector<int> lits;
+    bool has_existential = false;
+    while (int(lits.size()) < len) {
+      int x = pick(1, n);
+      bool seen = false;
+      for (int l : lits) seen = seen || std::abs(l) == x;
+      if (seen) continue;
+      // The last literal must be existential if none is yet.
+      bool existential = quant[size_t(block_of[size_t(x - 1)])] == 0;
+      if (int(lits.size()) == len - 1 && !has_existential && !existential) continue;
+      has_existential = has_existential || existential;
+      lits.push_back(rng() % 2 ? x : -x);
+    }
+    for (int l : lits) printf("%d ", l);
+    printf("0\n");
+  }
+  return 0;
+}
