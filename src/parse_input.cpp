@@ -7,9 +7,6 @@
 
 namespace {
 
-// Larger declared tables are refused rather than allocated.
-const int kMaxVariables = 1 << 27;
-
 struct prefix_reader_ {
   text_reader_ *in;
   int certified;    // quant value that the outer limit applies to
@@ -20,8 +17,9 @@ struct prefix_reader_ {
   int selected = 0;
 };
 
-int Make_table(std::vector<literal_short_> *vars, int count) {
-  if (count > kMaxVariables) return 0;
+// A table larger than the input could ever need is refused, not allocated.
+int Make_table(text_reader_ *in, std::vector<literal_short_> *vars, int count) {
+  if (count > 0 && size_t(count) > Reader_budget(in)) return 0;
   vars->assign(count > 0 ? size_t(count) : 0, literal_short_());
   return 1;
 }
@@ -100,15 +98,15 @@ int Read_clause(text_reader_ *in, const std::vector<literal_short_> &vars, bool 
       int r = Read_int(in, &k);
       if (r != 1) return r;
     }
-    if (k == 0) return 1;
+    if (k == 0) {
+      if (ordered) Order_literals(&clause->lits);
+      return 1;
+    }
     if (k == INT32_MIN || size_t(k < 0 ? -k : k) > vars.size()) return 0;
     literal_short_ lit = vars[size_t((k < 0 ? -k : k) - 1)];
     if (lit.quant == -1) continue;
     lit.sign = k > 0 ? 1 : -1;
-    if (ordered)
-      Insert_literal(clause, lit);
-    else
-      clause->lits.push_back(lit);
+    clause->lits.push_back(lit);
   }
 }
 
@@ -129,7 +127,7 @@ int Parse_qdimacs(prefix_reader_ *p, std::vector<clause_short_> *clauses, int *s
   if (Read_word(in, &w) != 1 || Read_int(in, &v_count) != 1 || Read_int(in, &c_count) != 1)
     return 0;
   *step_id = c_count;
-  if (!Make_table(p->vars, v_count)) return 0;
+  if (!Make_table(in, p->vars, v_count)) return 0;
   std::string after;
   if (!Read_prefix(p, v_count, &after)) return 0;
   *block_count = p->block;
@@ -158,7 +156,7 @@ int Parse_qube(prefix_reader_ *p, int mode, std::vector<clause_short_> *clauses,
   int n, c_count;
   if (Read_int(in, &n) != 1 || Read_int(in, &c_count) != 1) return 0;
   *step_id = c_count;
-  if (!Make_table(p->vars, n > INT32_MIN ? n - 1 : 0)) return 0;
+  if (!Make_table(in, p->vars, n > INT32_MIN ? n - 1 : 0)) return 0;
   std::string after;
   if (!Read_prefix(p, -1, &after)) return 0;
   if (mode == 2 && p->outer_limit == -1) Exclude_innermost(p->vars, p->block);
@@ -186,7 +184,7 @@ int Parse_qrp(prefix_reader_ *p, int mode, int *step_id, int *pending_id, int *b
       Read_int(in, &c_count) != 1)
     return 0;
   *step_id = c_count;
-  if (!Make_table(p->vars, v_count)) return 0;
+  if (!Make_table(in, p->vars, v_count)) return 0;
   std::string after;
   if (!Read_prefix(p, -1, &after)) return 0;
   if (mode == 4 && p->outer_limit == -1) Exclude_innermost(p->vars, p->block);

@@ -49,13 +49,13 @@ int Read_literals(text_reader_ *in, const std::vector<literal_short_> *vars, boo
   literal_short_ lit;
   for (;;) {
     if (Read_int(in, &n) != 1) return 0;
-    if (n == 0) return 1;
+    if (n == 0) {
+      if (ordered) Order_literals(&into->lits);
+      return 1;
+    }
     if (!Make_literal(vars, n, &lit)) return 0;
     if (lit.quant != 0 && lit.quant != 1) continue;
-    if (ordered)
-      Insert_literal(into, lit);
-    else
-      into->lits.push_back(lit);
+    into->lits.push_back(lit);
   }
 }
 
@@ -65,8 +65,11 @@ int Read_qbc_step(text_reader_ *proof, const std::vector<clause_short_> *clauses
   if (Read_word(proof, &w) != 1) return 0;
   if (w == "CONCLUDE") return -1;
   int id = GetIntVal(std::string(w));
-  // Ids must grow, or later steps would be filed under the wrong ids.
-  if (id <= static_cast<long long>(clauses->size())) return 0;
+  // Ids must grow, or later steps would be filed under the wrong ids; the
+  // gap is filled with placeholders, so it must stay within reason.
+  if (id <= static_cast<long long>(clauses->size()) ||
+      size_t(id) - clauses->size() > Reader_budget(proof))
+    return 0;
   *step_id = id;
   if (Read_word(proof, &w) != 1 || w != "*") return 0;
   int a, b, extra;
@@ -160,8 +163,11 @@ int Read_qrp_step(text_reader_ *proof, int mode, const std::vector<literal_short
       id = GetIntVal(std::string(w));
       if (id < 1) return 0;
     }
-    // Ids must grow, or lines would be filed under the wrong ids.
-    if (id <= static_cast<long long>(clauses->size())) return 0;
+    // Ids must grow, or lines would be filed under the wrong ids; the gap is
+    // filled with placeholders, so it must stay within reason.
+    if (id <= static_cast<long long>(clauses->size()) ||
+        size_t(id) - clauses->size() > Reader_budget(proof))
+      return 0;
     if (static_cast<long long>(clauses->size()) < id - 1) {
       clause_short_ placeholder;
       placeholder.mark = own_mark;

@@ -54,18 +54,60 @@ int Read_input(const char *file_name, int mode, int outer_limit, text_reader_ *p
 
 }  // namespace
 
+int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, int alter,
+                     text_writer_ *out, const char *out_name, clock_t t_read) {
+  const clause_short_ placeholder;
+  r->var_steps.assign(r->vars.size(), {});
+  for (;;) {
+    int got = Get_resolve_clauses(proof, mode, &r->vars, &r->clauses, &r->first, &r->second,
+                                  &r->pivot, &r->step_id, &r->pending_id);
+    if (got == -1) break;
+    if (got == 1 && !Resolution(&r->vars, &r->first, &r->second, mode, &r->reduced)) got = 4;
+    if (got != 1) {
+      // A failed replay leaves the header that was already written.
+      Writer_close(out);
+      Print_file_error(got == 0 ? 3 : 4);
+      return 0;
+    }
+    Update_family(&r->step_clauses, &r->step_reduced, &r->reduced, &r->first, &r->second, alter);
+    if (mode == 0) {
+      if (r->clauses.size() + 1 < size_t(r->step_id))
+        r->clauses.resize(size_t(r->step_id) - 1, placeholder);
+      r->clauses.push_back(r->first);
+    }
+  }
+  const clock_t t_replay = clock();
+  printf(" -- Analyzing proof.. OK! time: %7.2fs --\n", Seconds(t_read, t_replay));
+
+  Minimize_alter(&r->vars, &r->step_clauses, &r->step_reduced, &r->var_steps, alter,
+                 r->block_count);
+  const clock_t t_order = clock();
+  if (alter) printf(" -- Min alternation.. OK! time: %7.2fs --\n", Seconds(t_replay, t_order));
+
+  int written;
+  if (rfao) {
+    written = Write_model_aigmin(out, &r->vars, mode, &r->step_clauses, &r->var_steps);
+  } else {
+    Write_model_blif(out, &r->vars, mode, &r->step_clauses, &r->var_steps);
+    Writer_flush(out);
+    written = !out->failed;
+  }
+  printf(" -- Writing output..  OK! time: %7.2fs --\n", Seconds(t_order, clock()));
+  if (!rfao) written = Finish_blif(out) && written;
+  if (!written) {
+    printf(" -- ERROR:  Could not write output file: %s --\n", out_name);
+    return 0;
+  }
+  return 1;
+}
+
 int Proof_to_model(char *file_name, int mode, int outer_limit, int rfao, int alter, int core) {
   const clock_t t_start = clock();
-  std::vector<literal_short_> vars;
-  std::vector<clause_short_> clauses;
-  clause_short_ first, second, reduced;
-  std::vector<clause_short_> step_clauses, step_reduced;
-  std::vector<std::vector<int>> var_steps;
-  int pivot = -1, step_id = 0, pending_id = core, block_count = 0;
+  run_records_ r;
+  r.pending_id = core;
   text_reader_ proof;
-
-  if (!Read_input(file_name, mode, outer_limit, &proof, &vars, &clauses, &step_id, &pending_id,
-                  &block_count))
+  if (!Read_input(file_name, mode, outer_limit, &proof, &r.vars, &r.clauses, &r.step_id,
+                  &r.pending_id, &r.block_count))
     return 0;
   const clock_t t_read = clock();
   printf(" -- Reading input..   OK! time: %7.2fs --\n", Seconds(t_start, t_read));
@@ -77,49 +119,8 @@ int Proof_to_model(char *file_name, int mode, int outer_limit, int rfao, int alt
     printf(" -- ERROR:  Could not create output file: %s --\n", out_name.c_str());
     return 0;
   }
-  if (!rfao) Init_blif(&out, &vars, mode);
-  var_steps.resize(vars.size());
-
-  const clause_short_ placeholder;
-  for (;;) {
-    int r = Get_resolve_clauses(&proof, mode, &vars, &clauses, &first, &second, &pivot, &step_id,
-                                &pending_id);
-    if (r == -1) break;
-    if (r == 1 && !Resolution(&vars, &first, &second, mode, &reduced)) r = 4;
-    if (r != 1) {
-      // A failed replay leaves the header that was already written.
-      Writer_close(&out);
-      Reader_close(&proof);
-      Print_file_error(r == 0 ? 3 : 4);
-      return 0;
-    }
-    Update_family(&step_clauses, &step_reduced, &reduced, &first, &second, alter);
-    if (mode == 0) {
-      if (clauses.size() + 1 < size_t(step_id)) clauses.resize(size_t(step_id) - 1, placeholder);
-      clauses.push_back(first);
-    }
-  }
+  if (!rfao) Init_blif(&out, &r.vars, mode);
+  int ok = Replay_and_write(&r, &proof, mode, rfao, alter, &out, out_name.c_str(), t_read);
   Reader_close(&proof);
-  const clock_t t_replay = clock();
-  printf(" -- Analyzing proof.. OK! time: %7.2fs --\n", Seconds(t_read, t_replay));
-
-  Minimize_alter(&vars, &step_clauses, &step_reduced, &var_steps, alter, block_count);
-  const clock_t t_order = clock();
-  if (alter) printf(" -- Min alternation.. OK! time: %7.2fs --\n", Seconds(t_replay, t_order));
-
-  int written;
-  if (rfao) {
-    written = Write_model_aigmin(&out, &vars, mode, &step_clauses, &var_steps);
-  } else {
-    Write_model_blif(&out, &vars, mode, &step_clauses, &var_steps);
-    Writer_flush(&out);
-    written = !out.failed;
-  }
-  printf(" -- Writing output..  OK! time: %7.2fs --\n", Seconds(t_order, clock()));
-  if (!rfao) written = Finish_blif(&out) && written;
-  if (!written) {
-    printf(" -- ERROR:  Could not write output file: %s --\n", out_name.c_str());
-    return 0;
-  }
-  return 1;
+  return ok;
 }

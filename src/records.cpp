@@ -20,3 +20,31 @@ void Insert_literal(clause_short_ *clause, const literal_short_ &lit) {
     });
   lits.insert(at, lit);
 }
+
+// The same order as inserting the literals one by one into an empty clause:
+// ties among existentials keep their reading order, ties among universals
+// are reversed. Sorting keeps long clauses from costing quadratic time.
+void Order_literals(std::vector<literal_short_> *lits) {
+  auto before = [](const literal_short_ &x, const literal_short_ &y) {
+    if (x.quant != y.quant) return x.quant < y.quant;
+    return x.pos > y.pos;
+  };
+  if (std::is_sorted(lits->begin(), lits->end(), [&](const literal_short_ &x, const literal_short_ &y) {
+        return before(x, y);
+      })) {
+    // Already ordered; only equal-position universals would need reversing.
+    bool ties = false;
+    for (size_t i = 1; i < lits->size() && !ties; ++i)
+      ties = (*lits)[i].quant == 1 && (*lits)[i - 1].quant == 1 && (*lits)[i].pos == (*lits)[i - 1].pos;
+    if (!ties) return;
+  }
+  std::vector<std::pair<literal_short_, int>> keyed;
+  keyed.reserve(lits->size());
+  for (size_t i = 0; i < lits->size(); ++i) keyed.emplace_back((*lits)[i], int(i));
+  std::sort(keyed.begin(), keyed.end(), [&](const auto &a, const auto &b) {
+    if (before(a.first, b.first)) return true;
+    if (before(b.first, a.first)) return false;
+    return a.first.quant == 0 ? a.second < b.second : a.second > b.second;
+  });
+  for (size_t i = 0; i < lits->size(); ++i) (*lits)[i] = keyed[i].first;
+}

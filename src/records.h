@@ -3,6 +3,7 @@
 #define CEROX_RECORDS_H
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,8 @@ inline int Certified_quant(int mode) { return True_mode(mode) ? 0 : 1; }
 
 // records.cpp
 void Insert_literal(clause_short_ *clause, const literal_short_ &lit);
+// Puts a whole list read in some order into the order Insert_literal builds.
+void Order_literals(std::vector<literal_short_> *lits);
 
 // parse_options.cpp
 int Parse_options(int argc, char **argv, char **file_name, int *mode, int *outer_limit,
@@ -51,6 +54,22 @@ int Parse_input(text_reader_ *in, int mode, int outer_limit, std::vector<literal
 
 // proof_to_model.cpp
 int Proof_to_model(char *file_name, int mode, int outer_limit, int rfao, int alter, int core);
+
+// The records of one run, owned by the driver.
+struct run_records_ {
+  std::vector<literal_short_> vars;
+  std::vector<clause_short_> clauses;
+  clause_short_ first, second, reduced;
+  std::vector<clause_short_> step_clauses, step_reduced;
+  std::vector<std::vector<int>> var_steps;
+  int pivot = -1, step_id = 0, pending_id = 0, block_count = 0;
+};
+// After the formula has been read into r: replays the proof, orders the
+// recorded steps and writes the certificate into `out` (which holds the BLIF
+// header already unless rfao), printing the phase lines. Closes `out`.
+// Returns 1, or 0 after printing the error line.
+int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, int alter,
+                     text_writer_ *out, const char *out_name, clock_t t_read);
 
 // proof_operations.cpp
 int Get_resolve_clauses(text_reader_ *proof, int mode, std::vector<literal_short_> *vars,

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <algorithm>
 
 namespace {
 
@@ -79,6 +80,7 @@ int Reader_open(text_reader_ *r, const char *path) {
   }
   *r = text_reader_();
   r->fd = fd;
+  r->size = S_ISREG(st.st_mode) ? size_t(st.st_size) : 0;
   r->block.reset(new char[kReadBlock]);
   r->block_size = kReadBlock;
   r->data = r->block.get();
@@ -89,7 +91,15 @@ void Reader_memory(text_reader_ *r, const char *data, size_t size) {
   *r = text_reader_();
   r->data = data;
   r->end = size;
+  r->size = size;
   r->eof = 1;
+}
+
+size_t Reader_budget(const text_reader_ *r) {
+  const size_t floor = size_t(1) << 22;
+  // Pipes have no known size; they get the ceiling.
+  if (r->fd >= 0 && r->size == 0) return size_t(1) << 28;
+  return std::max(floor, std::min(r->size, size_t(1) << 26) * 64);
 }
 
 void Reader_close(text_reader_ *r) {

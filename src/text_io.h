@@ -21,6 +21,7 @@ struct text_reader_ {
   size_t end = 0;
   int eof = 0;  // the source has no more bytes beyond data[end)
   int error = 0;  // a read from the file failed
+  size_t size = 0;  // bytes in the source when known (regular files, memory)
   std::unique_ptr<char[]> block;  // file-backed sources read into this
   size_t block_size = 0;
   std::string spill;        // a word that crosses a block boundary
@@ -32,6 +33,9 @@ int Reader_open(text_reader_ *r, const char *path);
 // Reads from memory that outlives the reader (tests, fuzzing).
 void Reader_memory(text_reader_ *r, const char *data, size_t size);
 void Reader_close(text_reader_ *r);
+// How many table entries or skipped ids an input of this size may ask for:
+// far more than any real input uses, so a few bytes cannot claim gigabytes.
+size_t Reader_budget(const text_reader_ *r);
 
 // "%s": skips white space and returns the next word in *word, valid until
 // the next read. Returns 1, or -1 at the end of input.

@@ -191,15 +191,23 @@ int main(int argc, char **argv) {
         }
         if (!new_id.count(l.ants[0])) return Fail("antecedent without an id", 3);
         out += "[NOGOOD 0 0 0 " + std::to_string(new_id.at(l.ants[0])) + " 0\n";
-      } else {
-        // A cube block starts from the literals of its first antecedent, or
-        // from its own literals for an initial cube.
-        const std::vector<int> &start = l.ants.empty() ? l.lits : by_id.at(l.ants[0])->lits;
+      } else if (l.ants.empty()) {
+        // An initial cube: the block starts from its literals.
         out += "[GOOD 0 ";
-        Put_list(&out, Sorted(f, start));
+        Put_list(&out, Sorted(f, l.lits));
         out += " 0 0 0 0\n";
+      } else {
+        // A derived cube starts from nothing and resolves with each
+        // antecedent by id, so that cerox sees which steps it depends on (a
+        // header cube given by its literals carries no dependencies).
+        out += "[GOOD 0 0 0 0 0 0\n";
+        for (int a : l.ants) {
+          if (!new_id.count(a)) return Fail("antecedent without an id", 3);
+          out += std::to_string(new_id.at(a)) + " " +
+                 std::to_string(Pivot(by_id.at(l.ants[0])->lits, by_id.at(a)->lits)) + " 0\n";
+        }
       }
-      if (l.ants.size() > 1) {
+      if (!true_formula && l.ants.size() > 1) {
         const line_ &a = *by_id.at(l.ants[0]), &b = *by_id.at(l.ants[1]);
         if (!new_id.count(l.ants[1])) return Fail("antecedent without an id", 3);
         out += std::to_string(new_id.at(l.ants[1])) + " " + std::to_string(Pivot(a.lits, b.lits)) +

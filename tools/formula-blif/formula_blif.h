@@ -53,4 +53,9 @@ int Converter_finish(converter_ *c, char suffix);
 // returns the exit status 1.
 int Converter_fail(converter_ *c, const char *problem);
 
+// The two converters on an opened run (input and output set up); they
+// return the exit status.
+int Convert_trace(converter_ *c, bool true_formula);
+int Convert_qdimacs(converter_ *c, bool true_formula);
+
 #endif

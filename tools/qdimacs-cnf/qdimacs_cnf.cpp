@@ -1,36 +1,12 @@
 // qdimacs-cnf-true / qdimacs-cnf-false: the matrix of a QDIMACS instance as a
 // BLIF network with the output cnf. TRUE_FORMULA selects the polarity at
 // build time.
-#include <cstdio>
-
 #include "formula_blif.h"
 
 int main(int argc, char **argv) {
   converter_ c;
-  c.selected = TRUE_FORMULA ? 1 : 0;
   if (!Converter_start(&c, argc, argv, "..please specify a single proof <.qdimacs> filename.."))
     return 2;
   if (!Converter_open(&c, 7, "blif")) return 1;
-  std::string_view w;
-  do {
-    if (Read_word(&c.in, &w) != 1) return Converter_fail(&c, "input ends before the problem line");
-    if (w == "c") Skip_line_rest(&c.in);
-  } while (w == "c");
-  int expected, clauses;
-  if (Read_word(&c.in, &w) != 1 || Read_int(&c.in, &expected) != 1 ||
-      Read_int(&c.in, &clauses) != 1)
-    return Converter_fail(&c, "bad or missing problem line");
-  std::string held;
-  if (!Read_prefix_list(&c, &expected, &held)) return 1;
-  // A prefix that lists fewer variables than declared ends on the first
-  // number of the first clause.
-  int first = 0;
-  if (clauses > 0 && !held.empty() && !Parse_int_word(held, &first))
-    return Converter_fail(&c, "a clause holds a word that is not a number");
-  Write_header(&c);
-  for (int i = 0; i < clauses; ++i) {
-    if (!Read_clause_numbers(&c, i == 0 && !held.empty() ? &first : nullptr)) return 1;
-    Write_clause_node(&c, i);
-  }
-  return Converter_finish(&c, TRUE_FORMULA ? '0' : '1');
+  return Convert_qdimacs(&c, TRUE_FORMULA);
 }

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Writes seed inputs for the fuzz targets into DIR/<target>/, made from the
+# test inputs (golden cases and examples) with the targets' option bytes.
+# Usage: make_seeds.sh DIR
+set -eu
+root=$(cd "$(dirname "$0")/../.." && pwd)
+dir=$1
+mkdir -p "$dir"/{fuzz_formula,fuzz_cerox,fuzz_converters,fuzz_blif_join}
+n=0
+seed() { # target bytes file...
+  local target=$1 bytes=$2
+  shift 2
+  n=$((n + 1))
+  { printf "$bytes"; cat "$@"; } > "$dir/$target/seed-$n"
+}
+for f in "$root"/tests/golden/*/*.qdimacs "$root"/tests/e2e/inputs/*.qdimacs; do
+  [ -f "$f" ] || continue
+  seed fuzz_formula '\000\000' "$f"
+  seed fuzz_converters '\000' "$f"
+  seed fuzz_converters '\001' "$f"
+  if [ -f "$f.qbc" ]; then
+    { printf '\000\001\000\000'; cat "$f"; printf '\000'; cat "$f.qbc"; } > "$dir/fuzz_cerox/seed-qbc-$n"
+  fi
+done
+for f in "$root"/tests/golden/*/*.qube.txt "$root"/tests/e2e/inputs/*.qube.txt; do
+  [ -f "$f" ] || continue
+  seed fuzz_formula '\001\000' "$f"
+  seed fuzz_cerox '\001\001\000\000' "$f"
+  seed fuzz_cerox '\002\002\001\000' "$f"
+  seed fuzz_converters '\002' "$f"
+  seed fuzz_converters '\003' "$f"
+done
+for f in "$root"/tests/golden/*/*.qrp "$root"/tests/e2e/inputs/*.qrp; do
+  [ -f "$f" ] || continue
+  seed fuzz_formula '\003\000' "$f"
+  seed fuzz_cerox '\003\001\000\000' "$f"
+  seed fuzz_cerox '\004\003\001\002' "$f"
+done
+for d in "$root"/tests/golden/blif-join-*; do
+  [ -f "$d/f.blif" ] && [ -f "$d/c.blif" ] || continue
+  { cat "$d/f.blif"; printf '\000'; cat "$d/c.blif"; } > "$dir/fuzz_blif_join/seed-$((n += 1))"
+done
+for d in "$root"/tests/golden/cerox-qrp-*/expected/files; do
+  for c in "$d"/*.blif; do
+    [ -f "$c" ] || continue
+    { cat "$root/tests/golden/qdimacs-cnf-3/expected/files/f.blif"; printf '\000'; cat "$c"; } \
+      > "$dir/fuzz_blif_join/seed-$((n += 1))"
+  done
+done
+echo "seeds: $(find "$dir" -type f | wc -l)"
