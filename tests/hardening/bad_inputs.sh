@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# Bad input never crashes, hangs or passes as success. Each row of the table
+# below: a name, the setup (shell commands that make the inputs in an empty
+# folder), the command, a text its output must hold, the exit status, and the
+# files that must not exist afterwards. Every command runs under a time limit.
+# Usage: bad_inputs.sh BIN_DIR
+set -u
+bin=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+
+# A well-formed formula and pieces to break it with.
+F2='p cnf 2 4\na 1 0\ne 2 0\n1 2 0\n1 -2 0\n-1 2 0\n-1 -2 0\n'
+QRP_HEAD='p qrp 2 4\na 1 0\ne 2 0\n1 1 2 0 0\n2 1 -2 0 0\n'
+QUBE_HEAD='Q T H 3 4\n[BEGIN ]\n[FORMULA 3 4\na 1 0\ne 2 0\n0 0\n2 1 0\n-2 1 0\n2 -1 0\n-2 -1 0\n]\n'
+E_IN=' --  ERROR:  Could not open input file.  --'
+E_PROOF=' -- ERROR:   Could not open proof file.  --'
+E_FORMAT=' -- ERROR:  Input file format missmatch. --'
+E_STEPS=' -- ERROR:  Proof file format missmatch. --'
+E_RES=' -- ERROR:   Resolution inconsistency.   --'
+long_word=$(head -c 5000 /dev/zero | tr '\0' 'x')
+long_number=$(head -c 3000 /dev/zero | tr '\0' '7')
+
+row() { # name | setup | command | expected text | status | absent files
+  local name=$1 setup=$2 cmd=$3 want=$4 want_status=$5 absent=${6:-}
+  local dir="$work/$name"
+  mkdir -p "$dir"
+  (cd "$dir" && eval "$setup") || { echo "FAIL $name: setup"; failed=$((failed + 1)); return; }
+  local out status
+  out=$(cd "$dir" && PATH="$bin:$PATH" timeout 20 bash -c "$cmd" 2>&1)
+  status=$?
+  local ok=1
+  [ "$status" = "$want_status" ] || ok=0
+  grep -qF -- "$want" <<< "$out" || ok=0
+  for f in $absent; do [ -e "$dir/$f" ] && ok=0; done
+  if [ $ok = 1 ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAIL $name: exit $status (expected $want_status), expected text: $want"
+    echo "$out" | head -5 | sed 's/^/    /'
+  fi
+}
+
+# --- cerox: files ---
+row empty-instance "touch f; echo 'qbc CONCLUDE' > f.qbc" "cerox f" "$E_FORMAT" 1 f.blif
+row empty-proof-file "touch p.qrp" "cerox -m 3 p.qrp" "$E_FORMAT" 1 p.qrp.blif
+row empty-qbc-proof "printf '$F2' > f; touch f.qbc" "cerox f" "$E_STEPS" 1
+row binary-garbage "head -c 4096 /dev/urandom > g.qrp" "cerox -m 4 g.qrp" "$E_FORMAT" 1 g.qrp.blif
+row binary-garbage-qube "printf '$QUBE_HEAD' > g; head -c 4096 /dev/urandom >> g" "cerox -m 1 g" "ERROR" 1
+row directory-input "mkdir d" "cerox -m 3 d" "$E_IN" 1 d.blif
+row directory-qbc-proof "printf '$F2' > f; mkdir f.qbc" "cerox f" "$E_PROOF" 1 f.blif
+row dangling-link "ln -s gone.qrp p.qrp" "cerox -m 3 p.qrp" "$E_IN" 1 p.qrp.blif
+row output-is-directory "printf '$QRP_HEAD 3 0 1 2 0\nr UNSAT\n' > p.qrp; mkdir p.qrp.blif" \
+  "cerox -m 3 p.qrp" "Could not create output file: p.qrp.blif" 1
+row output-unwritable "printf '$QRP_HEAD 3 0 1 2 0\nr UNSAT\n' > p.qrp; ln -s /dev/full p.qrp.blif" \
+  "cerox -m 3 p.qrp" "Could not write output file: p.qrp.blif" 1
+# --- cerox: the formula ---
+row prefix-not-a-number "printf 'p cnf 2 1\na 1 x 0\ne 2 0\n1 2 0\n' > f; echo 'qbc CONCLUDE' > f.qbc" "cerox f" "$E_FORMAT" 1
+row clause-not-a-number "printf 'p cnf 2 1\na 1 0\ne 2 0\n1 two 0\n' > f; echo 'qbc CONCLUDE' > f.qbc" "cerox f" "$E_FORMAT" 1
+row count-overflows "printf 'p cnf 99999999999 1\n' > f; echo 'qbc CONCLUDE' > f.qbc" "cerox f" "$E_FORMAT" 1
+row literal-overflows "printf 'p cnf 2 1\na 1 0\ne 2 0\n1 -2147483649 0\n' > f; echo 'qbc CONCLUDE' > f.qbc" "cerox f" "$E_FORMAT" 1
+row long-number "printf 'p cnf 2 1\na 1 0\ne 2 0\n1 $long_number 0\n' > f; echo 'qbc CONCLUDE' > f.qbc" "cerox f" "$E_FORMAT" 1
+row variable-zero-in-prefix "printf '$QRP_HEAD' | sed 's/^a 1 0/a 1 3 0/' > p.qrp; echo 'r' >> p.qrp" "cerox -m 3 p.qrp" "$E_FORMAT" 1
+row variable-negative-in-prefix "printf 'p qrp 2 1\na -1 0\ne 2 0\n1 2 0 0\nr\n' > p.qrp" "cerox -m 3 p.qrp" "$E_FORMAT" 1
+row variable-beyond-table "printf 'p cnf 2 1\na 1 0\ne 2 0\n1 3 0\n' > f; echo 'qbc CONCLUDE' > f.qbc" "cerox f" "$E_FORMAT" 1
+row prefix-lists-too-many "printf 'p qrp 2 1\na 1 2 0\ne 2 0\n1 2 0 0\nr\n' > p.qrp" "cerox -m 3 p.qrp" "$E_FORMAT" 1
+row huge-table "printf 'p qrp 2000000000 1\na 1 0\n1 1 0 0\nr\n' > p.qrp" "cerox -m 3 p.qrp" "$E_FORMAT" 1
+row qube-no-bracket "printf 'words without a closing bracket\n' > t" "cerox -m 1 t" "$E_FORMAT" 1
+row qube-no-zero-words "printf '] [FORMULA 3 1 a 1 0 e 2 0 1 2 0' > t" "cerox -m 2 t" "$E_FORMAT" 1
+row long-comment "printf 'c $long_word\n$F2' > f; echo 'qbc 5 * 1 2 0 CONCLUDE' > f.qbc" "cerox f" "Finish!!" 0
+row long-prefix-word "printf 'p qrp 2 1\na 1 0\ne 2 0\n${long_word}\n' > p.qrp" "cerox -m 3 p.qrp" "$E_STEPS" 1
+# --- cerox: the proof ---
+row qbc-ends-in-step "printf '$F2' > f; echo 'qbc 5 * 1' > f.qbc" "cerox f" "$E_STEPS" 1
+row qbc-id-not-increasing "printf '$F2' > f; echo 'qbc 5 * 1 2 0 5 * 3 4 0 CONCLUDE' > f.qbc" "cerox f" "$E_STEPS" 1
+row qbc-id-zero "printf '$F2' > f; echo 'qbc 5 * 0 2 0 CONCLUDE' > f.qbc" "cerox f" "$E_STEPS" 1
+row qbc-id-negative "printf '$F2' > f; echo 'qbc 5 * -1 2 0 CONCLUDE' > f.qbc" "cerox f" "$E_STEPS" 1
+row qbc-id-beyond "printf '$F2' > f; echo 'qbc 5 * 1 9 0 CONCLUDE' > f.qbc" "cerox f" "$E_STEPS" 1
+row qbc-huge-step-id "printf '$F2' > f; echo 'qbc 2000000000 * 1 2 0 CONCLUDE' > f.qbc" "cerox f" "$E_STEPS" 1
+row qube-ends-in-scan "printf '$QUBE_HEAD[NOGOOD' > t" "cerox -m 1 t" "$E_STEPS" 1 
+row qube-ends-in-chain "printf '${QUBE_HEAD}[NOGOOD 0 0 0 1 0\n2 2' > t" "cerox -m 1 t" "$E_STEPS" 1
+row qube-chain-id-word "printf '${QUBE_HEAD}[NOGOOD 0 0 0 1 0\nx 2 0\n]\n[END\n' > t" "cerox -m 1 t" "$E_STEPS" 1
+row qube-no-end "printf '${QUBE_HEAD}[NOGOOD 0 0 0 1 0\n2 2 0\n]\n' > t" "cerox -m 1 t" "$E_STEPS" 1
+row qube-universal-clash-reduced "printf '${QUBE_HEAD}[NOGOOD 0 0 0 1 0\n4 2 0\n]\n[END\n' > t" "cerox -m 1 t" "Finish!!" 0
+row qrp-ends-in-line "printf '${QRP_HEAD}3 0 1' > p.qrp" "cerox -m 3 p.qrp" "$E_STEPS" 1
+row qrp-no-r-line "printf '${QRP_HEAD}3 0 1 2 0\n' > p.qrp" "cerox -m 3 p.qrp" "$E_STEPS" 1
+row qrp-three-antecedents "printf '${QRP_HEAD}3 0 1 2 1 0\nr\n' > p.qrp" "cerox -m 3 p.qrp" "$E_STEPS" 1
+row qrp-id-repeated "printf '${QRP_HEAD}2 1 0 0\nr\n' > p.qrp" "cerox -m 3 p.qrp" "$E_STEPS" 1
+row qrp-antecedent-ahead "printf '${QRP_HEAD}3 0 1 4 0\nr\n' > p.qrp" "cerox -m 3 p.qrp" "$E_STEPS" 1
+row qrp-huge-id-gap "printf '${QRP_HEAD}2000000000 0 1 2 0\nr\n' > p.qrp" "cerox -m 3 p.qrp" "$E_STEPS" 1
+row qrp-literal-beyond "printf '${QRP_HEAD}3 5 0 1 2 0\nr\n' > p.qrp" "cerox -m 3 p.qrp" "$E_STEPS" 1
+row qrp-inconsistent "printf 'p qrp 3 2\na 1 0\ne 2 3 0\n1 2 3 0 0\n2 -2 -3 0 0\n3 0 1 2 0\nr\n' > p.qrp" \
+  "cerox -m 3 p.qrp" "$E_RES" 1
+row failed-replay-keeps-header "printf '${QRP_HEAD}3 0 1' > p.qrp" \
+  "cerox -m 3 p.qrp; s=\$?; printf 'header:'; tr '\n' '|' < p.qrp.blif; exit \$s" "header:.model main|.inputs|.outputs 1|" 1
+row empty-table-blif "printf 'p cnf 0 1\n0\n' > f; echo 'qbc CONCLUDE' > f.qbc" \
+  "cerox f > /dev/null && tr '\n' '|' < f.blif" ".model main|.inputs|.outputs|.end" 0
+row empty-table-rfao "printf 'p qrp 0 0\n1 0 0\nr UNSAT\n' > p.qrp" \
+  "cerox -m 3 -rfao p.qrp > /dev/null && tr '\n' '|' < p.qrp.txt" "unsat|vars 0|0|0|nodes 0|rfao 0|" 0
+# --- converters ---
+row conv-empty "touch x.qdimacs" "qdimacs-cnf-true x.qdimacs" "input ends before the problem line" 1 x.blif
+row conv-garbage "head -c 4096 /dev/urandom > x.qdimacs" "qdimacs-cnf-false x.qdimacs" "..x.qdimacs: " 1 x.blif
+row conv-directory "mkdir x.qdimacs" "qdimacs-cnf-false x.qdimacs" "cannot open input file" 1 x.blif
+row conv-output-directory "printf '$F2' > x.qdimacs; mkdir x.blif" "qdimacs-cnf-false x.qdimacs" "cannot create output file x.blif" 1
+row conv-output-full "printf '$F2' > x.qdimacs; ln -s /dev/full x.blif" "qdimacs-cnf-false x.qdimacs" "cannot write output file x.blif" 1
+row conv-clause-word "printf 'p cnf 2 1\na 1 0\ne 2 0\n1 x 0\n' > x.qdimacs" "qdimacs-cnf-true x.qdimacs" "not a number" 1 x.blif
+row conv-prefix-ends "printf 'p cnf 3 1\na 1' > x.qdimacs" "qdimacs-cnf-true x.qdimacs" "prefix" 1 x.blif
+row trace-empty "touch f.qube.txt" "tracecnf-true f.qube.txt" "input ends in the header" 1 f.blif
+row trace-short-name "printf '$QUBE_HEAD' > t.txt" "tracecnf-false t.txt" "file name too short" 1
+row trace-long-begin-line "printf 'Q T H 3 1\n[BEGIN $long_word\n[FORMULA 3 1\na 1 0\ne 2 0\n0 0\n1 2 0\n' > f.qube.txt" \
+  "tracecnf-false f.qube.txt" "Finish the program" 0
+# --- blif-join ---
+row join-empty-formula "touch f.blif; printf '.names 1\n1\n' > c.blif" "blif-join f.blif c.blif o.blif" "no .outputs" 1 o.blif
+row join-no-names "printf '.model m\n.inputs 1\n.outputs cnf\n' > f.blif; printf '.model c\n.end\n' > c.blif" \
+  "blif-join f.blif c.blif o.blif" "no .names" 1 o.blif
+row join-directory "mkdir f.blif; touch c.blif" "blif-join f.blif c.blif o.blif" "cannot open formula (1) file f.blif" 1 o.blif
+row join-output-full "printf '.model m\n.outputs cnf\n' > f.blif; printf '.names 1\n1\n' > c.blif; ln -s /dev/full o.blif" \
+  "blif-join f.blif c.blif o.blif" "cannot write output file o.blif" 1
+row join-long-line "printf '.model m\n.inputs 1\n.outputs cnf\n.names ' > f.blif; head -c 1500000 /dev/zero | tr '\0' 'a' >> f.blif; printf ' cnf\n1 1\n' >> f.blif; printf '.names 1\n1\n' > c.blif" \
+  "blif-join f.blif c.blif o.blif && awk '{ if (length(\$0) > m) m = length(\$0) } END { print \"longest \" m }' o.blif" "longest 1500011" 0
+row join-garbage "head -c 4096 /dev/urandom > f.blif; head -c 4096 /dev/urandom > c.blif" \
+  "blif-join f.blif c.blif o.blif" "OK! Working time is:" 1 o.blif
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
