@@ -110,7 +110,7 @@ int Read_clause(text_reader_ *in, const std::vector<literal_short_> &vars, bool 
   }
 }
 
-int Parse_qdimacs(prefix_reader_ *p, std::vector<clause_short_> *clauses, int *step_id,
+int Parse_qdimacs(prefix_reader_ *p, clause_db_ *clauses, int *step_id,
                   int *block_count) {
   text_reader_ *in = p->in;
   std::string_view w;
@@ -139,13 +139,13 @@ int Parse_qdimacs(prefix_reader_ *p, std::vector<clause_short_> *clauses, int *s
     clause_short_ clause;
     if (Read_clause(in, *p->vars, true, i == 0 && !after.empty() ? &held : nullptr, &clause) != 1)
       return 0;
-    clauses->push_back(std::move(clause));
+    Db_push(clauses, clause);
   }
   *step_id = int(clauses->size());
   return 1;
 }
 
-int Parse_qube(prefix_reader_ *p, int mode, std::vector<clause_short_> *clauses, int *step_id,
+int Parse_qube(prefix_reader_ *p, int mode, clause_db_ *clauses, int *step_id,
                int *block_count) {
   text_reader_ *in = p->in;
   std::string_view w;
@@ -167,7 +167,7 @@ int Parse_qube(prefix_reader_ *p, int mode, std::vector<clause_short_> *clauses,
     int r = Read_clause(in, *p->vars, false, nullptr, &clause);
     if (r == 0) return 0;
     if (mode == 2) clause.lits.clear();
-    clauses->push_back(std::move(clause));
+    Db_push(clauses, clause);
     // The input ended inside the formula: the proof reader fails on it next,
     // so the remaining clauses are not padded out.
     if (r < 0) break;
@@ -197,7 +197,7 @@ int Parse_qrp(prefix_reader_ *p, int mode, int *step_id, int *pending_id, int *b
 }  // namespace
 
 int Parse_input(text_reader_ *in, int mode, int outer_limit, std::vector<literal_short_> *vars,
-                std::vector<clause_short_> *clauses, int *step_id, int *pending_id,
+                clause_db_ *clauses, int *step_id, int *pending_id,
                 int *block_count) {
   prefix_reader_ p;
   p.in = in;

@@ -11,15 +11,9 @@
 
 namespace {
 
-// Clause id -> element of `clauses`, or null when out of range.
-const clause_short_ *Clause_at(const std::vector<clause_short_> *clauses, long long id) {
-  if (id < 1 || id > static_cast<long long>(clauses->size())) return nullptr;
-  return &(*clauses)[size_t(id - 1)];
-}
-
-// Assigns a clause to a working record without giving up its capacity.
-void Assign(clause_short_ *to, const clause_short_ &from) {
-  if (to != &from) *to = from;
+// Whether a clause id names an entry of `clauses`.
+bool Valid_id(const clause_db_ *clauses, long long id) {
+  return id >= 1 && id <= static_cast<long long>(clauses->size());
 }
 
 // Reads numbers up to and including a 0, ignoring them.
@@ -59,8 +53,9 @@ int Read_literals(text_reader_ *in, const std::vector<literal_short_> *vars, boo
   }
 }
 
-int Read_qbc_step(text_reader_ *proof, const std::vector<clause_short_> *clauses,
-                  clause_short_ *first, clause_short_ *second, int *step_id) {
+int Read_qbc_step(text_reader_ *proof, const std::vector<literal_short_> *vars,
+                  const clause_db_ *clauses, clause_short_ *first, clause_short_ *second,
+                  int *step_id) {
   std::string_view w;
   if (Read_word(proof, &w) != 1) return 0;
   if (w == "CONCLUDE") return -1;
@@ -75,22 +70,20 @@ int Read_qbc_step(text_reader_ *proof, const std::vector<clause_short_> *clauses
   int a, b, extra;
   if (Read_int(proof, &a) != 1 || Read_int(proof, &b) != 1 || Read_int(proof, &extra) != 1)
     return 0;
-  const clause_short_ *ca = Clause_at(clauses, a), *cb = Clause_at(clauses, b);
-  if (!ca || !cb) return 0;
-  Assign(first, *ca);
-  Assign(second, *cb);
+  if (!Valid_id(clauses, a) || !Valid_id(clauses, b)) return 0;
+  Db_get(*clauses, *vars, size_t(a - 1), first);
+  Db_get(*clauses, *vars, size_t(b - 1), second);
   return 1;
 }
 
 // Header of a "[NOGOOD" block: the chain's starting clause goes to `first`.
-int Read_nogood_header(text_reader_ *proof, const std::vector<clause_short_> *clauses,
-                       clause_short_ *first, clause_short_ *second) {
+int Read_nogood_header(text_reader_ *proof, const std::vector<literal_short_> *vars,
+                       const clause_db_ *clauses, clause_short_ *first, clause_short_ *second) {
   int x, n;
   if (Read_int(proof, &x) != 1 || Read_int(proof, &x) != 1 || !Skip_list(proof)) return 0;
   if (Read_int(proof, &n) != 1) return 0;
-  const clause_short_ *start = Clause_at(clauses, n);
-  if (!start || !Skip_list(proof)) return 0;
-  Assign(first, *start);
+  if (!Valid_id(clauses, n) || !Skip_list(proof)) return 0;
+  Db_get(*clauses, *vars, size_t(n - 1), first);
   second->lits.clear();
   return 1;
 }
@@ -115,18 +108,18 @@ int Read_good_header(text_reader_ *proof, const std::vector<literal_short_> *var
 }
 
 int Read_qube_step(text_reader_ *proof, int mode, const std::vector<literal_short_> *vars,
-                   std::vector<clause_short_> *clauses, clause_short_ *first,
-                   clause_short_ *second, int *pivot) {
+                   clause_db_ *clauses, clause_short_ *first, clause_short_ *second, int *pivot) {
   std::string_view w;
   if (Read_word(proof, &w) != 1) return 0;
   if (w != "]") {
-    const clause_short_ *c = Clause_at(clauses, GetIntVal(std::string(w)));
+    const int n = GetIntVal(std::string(w));
     int x;
-    if (!c || Read_int(proof, pivot) != 1 || Read_int(proof, &x) != 1) return 0;
-    Assign(second, *c);
+    if (!Valid_id(clauses, n) || Read_int(proof, pivot) != 1 || Read_int(proof, &x) != 1)
+      return 0;
+    Db_get(*clauses, *vars, size_t(n - 1), second);
     return 1;
   }
-  if (!first->lits.empty()) clauses->push_back(*first);
+  if (!first->lits.empty()) Db_push(clauses, *first);
   if (mode == 2) first->recorded = second->recorded = 0;
   const char *own = mode == 1 ? "[NOGOOD" : "[GOOD";
   const char *other = mode == 1 ? "[GOOD" : "[NOGOOD";
@@ -134,16 +127,16 @@ int Read_qube_step(text_reader_ *proof, int mode, const std::vector<literal_shor
     if (Read_word(proof, &w) != 1) return 0;
     if (w == own) break;
     if (w == "[END") return -1;
-    if (w == other) clauses->push_back(clause_short_());
+    if (w == other) Db_push_empty(clauses, 0, 1);
   }
-  if (mode == 1) return Read_nogood_header(proof, clauses, first, second);
+  if (mode == 1) return Read_nogood_header(proof, vars, clauses, first, second);
   return Read_good_header(proof, vars, first, second, pivot);
 }
 
 int Read_qrp_step(text_reader_ *proof, int mode, const std::vector<literal_short_> *vars,
-                  std::vector<clause_short_> *clauses, clause_short_ *first,
-                  clause_short_ *second, int *pending_id) {
-  if (!first->lits.empty()) clauses->push_back(*first);
+                  clause_db_ *clauses, clause_short_ *first, clause_short_ *second,
+                  int *pending_id) {
+  if (!first->lits.empty()) Db_push(clauses, *first);
   // Marks: 0 for the constraints this mode replays (clauses in mode 3, cubes
   // in mode 4), 1 for the other kind, in mode 4 stored inverted.
   const int own_mark = mode == 3 ? 0 : 1;
@@ -168,11 +161,8 @@ int Read_qrp_step(text_reader_ *proof, int mode, const std::vector<literal_short
     if (id <= static_cast<long long>(clauses->size()) ||
         size_t(id) - clauses->size() > Reader_budget(proof))
       return 0;
-    if (static_cast<long long>(clauses->size()) < id - 1) {
-      clause_short_ placeholder;
-      placeholder.mark = own_mark;
-      clauses->resize(size_t(id - 1), placeholder);
-    }
+    if (static_cast<long long>(clauses->size()) < id - 1)
+      Db_push_empty(clauses, own_mark, size_t(id - 1) - clauses->size());
     if (!Read_literals(proof, vars, true, &fresh)) return 0;
     int a1, a2, close;
     if (Read_int(proof, &a1) != 1) return 0;
@@ -181,35 +171,36 @@ int Read_qrp_step(text_reader_ *proof, int mode, const std::vector<literal_short
         fresh.lits.clear();
         fresh.mark = 1;
       }
-      clauses->push_back(fresh);
+      Db_push(clauses, fresh);
       continue;
     }
     if (Read_int(proof, &a2) != 1) return 0;
     // At most two antecedents: the list must close after the second.
     if (a2 != 0 && (Read_int(proof, &close) != 1 || close != 0)) return 0;
-    const clause_short_ *c1 = Clause_at(clauses, a1);
-    const clause_short_ *c2 = a2 ? Clause_at(clauses, a2) : &fresh;
-    if (!c1 || !c2) return 0;
-    bool replayed = mode == 3 ? c1->mark != 1 : c1->mark != 0;
+    if (!Valid_id(clauses, a1) || (a2 && !Valid_id(clauses, a2))) return 0;
+    const int mark1 = clauses->mark[size_t(a1 - 1)];
+    bool replayed = mode == 3 ? mark1 != 1 : mark1 != 0;
+    fresh.lits.clear();
     if (replayed) {
-      fresh.lits.clear();
-      Assign(first, *c1);
-      Assign(second, *c2);
+      Db_get(*clauses, *vars, size_t(a1 - 1), first);
+      if (a2)
+        Db_get(*clauses, *vars, size_t(a2 - 1), second);
+      else
+        *second = fresh;
       return 1;
     }
-    fresh.lits.clear();
     fresh.mark = 1 - own_mark;
-    clauses->push_back(fresh);
+    Db_push(clauses, fresh);
   }
 }
 
 }  // namespace
 
 int Get_resolve_clauses(text_reader_ *proof, int mode, std::vector<literal_short_> *vars,
-                        std::vector<clause_short_> *clauses, clause_short_ *first,
+                        clause_db_ *clauses, clause_short_ *first,
                         clause_short_ *second, int *pivot, int *step_id, int *pending_id) {
   switch (mode) {
-    case 0: return Read_qbc_step(proof, clauses, first, second, step_id);
+    case 0: return Read_qbc_step(proof, vars, clauses, first, second, step_id);
     case 1:
     case 2: return Read_qube_step(proof, mode, vars, clauses, first, second, pivot);
     case 3:

@@ -25,7 +25,7 @@ std::string Output_name(const char *file_name, int rfao, int alter) {
 // Opens the input (and in mode 0 the proof) and reads the formula. On
 // success `proof` stands where the proof steps begin.
 int Read_input(const char *file_name, int mode, int outer_limit, text_reader_ *proof,
-               std::vector<literal_short_> *vars, std::vector<clause_short_> *clauses,
+               std::vector<literal_short_> *vars, clause_db_ *clauses,
                int *step_id, int *pending_id, int *block_count) {
   int lines = 0;
   if (mode == 0) {
@@ -56,7 +56,6 @@ int Read_input(const char *file_name, int mode, int outer_limit, text_reader_ *p
 
 int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, int alter,
                      text_writer_ *out, const char *out_name, clock_t t_read) {
-  const clause_short_ placeholder;
   r->var_steps.assign(r->vars.size(), {});
   for (;;) {
     int got = Get_resolve_clauses(proof, mode, &r->vars, &r->clauses, &r->first, &r->second,
@@ -72,8 +71,8 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
     Update_family(&r->step_clauses, &r->step_reduced, &r->reduced, &r->first, &r->second, alter);
     if (mode == 0) {
       if (r->clauses.size() + 1 < size_t(r->step_id))
-        r->clauses.resize(size_t(r->step_id) - 1, placeholder);
-      r->clauses.push_back(r->first);
+        Db_push_empty(&r->clauses, 0, size_t(r->step_id) - 1 - r->clauses.size());
+      Db_push(&r->clauses, r->first);
     }
   }
   const clock_t t_replay = clock();

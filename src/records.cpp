@@ -48,3 +48,36 @@ void Order_literals(std::vector<literal_short_> *lits) {
   });
   for (size_t i = 0; i < lits->size(); ++i) (*lits)[i] = keyed[i].first;
 }
+
+void Db_push(clause_db_ *db, const clause_short_ &clause) {
+  for (const literal_short_ &l : clause.lits) db->lits.push_back(l.sign * l.var);
+  db->lit_start.push_back(db->lits.size());
+  db->step.push_back(clause.recorded == 1 ? clause.step : -1);
+  db->mark.push_back(uint8_t(clause.mark));
+  db->preds.insert(db->preds.end(), clause.preds.begin(), clause.preds.end());
+  db->pred_start.push_back(db->preds.size());
+}
+
+void Db_push_empty(clause_db_ *db, int mark, size_t count) {
+  db->lit_start.resize(db->lit_start.size() + count, db->lits.size());
+  db->step.resize(db->step.size() + count, -1);
+  db->mark.resize(db->mark.size() + count, uint8_t(mark));
+  db->pred_start.resize(db->pred_start.size() + count, db->preds.size());
+}
+
+void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_t k,
+            clause_short_ *out) {
+  out->lits.clear();
+  for (uint64_t i = db.lit_start[k]; i < db.lit_start[k + 1]; ++i) {
+    int32_t n = db.lits[i];
+    literal_short_ l = vars[size_t(n < 0 ? -n : n) - 1];
+    l.sign = n < 0 ? -1 : 1;
+    out->lits.push_back(l);
+  }
+  out->recorded = db.step[k] >= 0;
+  out->step = db.step[k] >= 0 ? db.step[k] : 0;
+  out->mark = db.mark[k];
+  out->succs.clear();
+  out->preds.assign(db.preds.begin() + long(db.pred_start[k]),
+                    db.preds.begin() + long(db.pred_start[k + 1]));
+}

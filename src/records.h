@@ -29,6 +29,27 @@ struct clause_short_ {
   int32_t mark = 0;             // 'qrp' reader: 1 marks the other proof kind
 };
 
+// The clause database: the clause with id k is entry k-1. A stored literal
+// is kept as its signed variable number and rebuilt from the variable table
+// when the clause is copied out: every field a reader of stored clauses looks
+// at (var, pos, level, quant) is fixed once the table is read. This keeps a
+// clause to a few bytes plus four per literal.
+struct clause_db_ {
+  std::vector<int32_t> lits;             // signed variable numbers, clause after clause
+  std::vector<uint64_t> lit_start{0};    // clause k: lits[lit_start[k], lit_start[k+1])
+  std::vector<int32_t> step;             // recorded step, -1 when not recorded
+  std::vector<uint8_t> mark;
+  std::vector<int32_t> preds;            // the preds lists, clause after clause
+  std::vector<uint64_t> pred_start{0};
+  size_t size() const { return mark.size(); }
+};
+void Db_push(clause_db_ *db, const clause_short_ &clause);
+// Appends `count` empty clauses with the given mark (placeholders).
+void Db_push_empty(clause_db_ *db, int mark, size_t count);
+// Copies entry k (0-based) into a working record, reusing its capacity.
+void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_t k,
+            clause_short_ *out);
+
 // Modes: 0 'qbc', 1 'qube' false, 2 'qube' true, 3 'qrp' false, 4 'qrp' true.
 inline bool True_mode(int mode) { return mode == 2 || mode == 4; }
 // The quant value of the variables that receive certificate functions.
@@ -49,7 +70,7 @@ void Print_file_error(int code);
 
 // parse_input.cpp
 int Parse_input(text_reader_ *in, int mode, int outer_limit, std::vector<literal_short_> *vars,
-                std::vector<clause_short_> *clauses, int *step_id, int *pending_id,
+                clause_db_ *clauses, int *step_id, int *pending_id,
                 int *block_count);
 
 // proof_to_model.cpp
@@ -58,7 +79,7 @@ int Proof_to_model(char *file_name, int mode, int outer_limit, int rfao, int alt
 // The records of one run, owned by the driver.
 struct run_records_ {
   std::vector<literal_short_> vars;
-  std::vector<clause_short_> clauses;
+  clause_db_ clauses;
   clause_short_ first, second, reduced;
   std::vector<clause_short_> step_clauses, step_reduced;
   std::vector<std::vector<int>> var_steps;
@@ -73,7 +94,7 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
 
 // proof_operations.cpp
 int Get_resolve_clauses(text_reader_ *proof, int mode, std::vector<literal_short_> *vars,
-                        std::vector<clause_short_> *clauses, clause_short_ *first,
+                        clause_db_ *clauses, clause_short_ *first,
                         clause_short_ *second, int *pivot, int *step_id, int *pending_id);
 int Resolution(std::vector<literal_short_> *vars, clause_short_ *first,
                const clause_short_ *second, int mode, clause_short_ *reduced);

@@ -31,10 +31,10 @@ TEST(ParseInput, QdimacsExample) {
   Expect_table(s, {{1, 0, 1, 1}, {2, 1, 1, 1}, {3, 2, 2, 0}, {4, 3, 2, 0}});
   EXPECT_EQ(s.blocks, 2);
   ASSERT_EQ(s.clauses.size(), 2u);
-  EXPECT_EQ(Signed(s.clauses[0]), (std::vector<int>{-3, 1}));
-  EXPECT_EQ(Signed(s.clauses[1]), (std::vector<int>{4, 3, -2}));
+  EXPECT_EQ(Signed(s.At(0)), (std::vector<int>{-3, 1}));
+  EXPECT_EQ(Signed(s.At(1)), (std::vector<int>{4, 3, -2}));
   EXPECT_EQ(s.step_id, 2);
-  for (const clause_short_ &c : s.clauses) {
+  for (const clause_short_ &c : s.Stored()) {
     EXPECT_EQ(c.recorded, 0);
     EXPECT_EQ(c.mark, 0);
     EXPECT_TRUE(c.preds.empty() && c.succs.empty());
@@ -46,7 +46,7 @@ TEST(ParseInput, QdimacsOuterLimitExcludes) {
   ASSERT_EQ(s.parsed, 1);
   EXPECT_EQ(s.vars[0].quant, 1);
   EXPECT_EQ(s.vars[1].quant, -1);
-  EXPECT_EQ(Signed(s.clauses[1]), (std::vector<int>{4, 3}));
+  EXPECT_EQ(Signed(s.At(1)), (std::vector<int>{4, 3}));
 }
 
 TEST(ParseInput, QdimacsRepeatedQuantifierOpensABlock) {
@@ -63,11 +63,11 @@ TEST(ParseInput, QdimacsRepeatedQuantifierOpensABlock) {
 TEST(ParseInput, QdimacsPrefixEnds) {
   run_state_ exact("p cnf 3 1\na 1 0\ne 2 3 0\n-1 2 3 0\n", 0);
   ASSERT_EQ(exact.parsed, 1);
-  EXPECT_EQ(Signed(exact.clauses[0]), (std::vector<int>{3, 2, -1}));
+  EXPECT_EQ(Signed(exact.At(0)), (std::vector<int>{3, 2, -1}));
   run_state_ free_var("p cnf 4 2\na 1 0\ne 2 3 0\n-1 2 0\n3 0\n", 0);
   ASSERT_EQ(free_var.parsed, 1);
-  EXPECT_EQ(Signed(free_var.clauses[0]), (std::vector<int>{2, -1}));
-  EXPECT_EQ(Signed(free_var.clauses[1]), (std::vector<int>{3}));
+  EXPECT_EQ(Signed(free_var.At(0)), (std::vector<int>{2, -1}));
+  EXPECT_EQ(Signed(free_var.At(1)), (std::vector<int>{3}));
   EXPECT_EQ(free_var.vars[3].quant, -1);
   EXPECT_EQ(free_var.vars[3].var, -1);
 }
@@ -102,12 +102,12 @@ TEST(ParseInput, QubeHeaderAndClauses) {
   EXPECT_EQ(s.blocks, 2);
   EXPECT_EQ(s.step_id, 2);
   // Literals keep the file order.
-  EXPECT_EQ(Signed(s.clauses[0]), (std::vector<int>{-4, 3, 1}));
-  EXPECT_EQ(Signed(s.clauses[1]), (std::vector<int>{2}));
+  EXPECT_EQ(Signed(s.At(0)), (std::vector<int>{-4, 3, 1}));
+  EXPECT_EQ(Signed(s.At(1)), (std::vector<int>{2}));
   run_state_ t(trace, 2);
   ASSERT_EQ(t.parsed, 1);
   ASSERT_EQ(t.clauses.size(), 2u);
-  EXPECT_TRUE(t.clauses[0].lits.empty() && t.clauses[1].lits.empty());
+  EXPECT_TRUE(t.At(0).lits.empty() && t.At(1).lits.empty());
   EXPECT_EQ(t.step_id, 2);
 }
 
@@ -133,8 +133,8 @@ TEST(ParseInput, QubeInnermostExistentialBlockWithMinusOne) {
 TEST(ParseInput, QubeShortInput) {
   run_state_ s("] [FORMULA 3 3 e 1 2 0 0 0 1 -2 0 2", 1);
   ASSERT_EQ(s.parsed, 1);
-  EXPECT_EQ(Signed(s.clauses[0]), (std::vector<int>{1, -2}));
-  EXPECT_EQ(Signed(s.clauses.back()), (std::vector<int>{2}));
+  EXPECT_EQ(Signed(s.At(0)), (std::vector<int>{1, -2}));
+  EXPECT_EQ(Signed(s.At(s.clauses.size() - 1)), (std::vector<int>{2}));
   const char *bad[] = {"no closing bracket", "] [FORMULAX 3 0 e 1 0 0 0", "] [FORMULA 3 0 e 1 0 1 0",
                        "] [FORMULA 3 0 e 1 0 0", "] [FORMULA 3 0 e 1", "] [FORMULA 3 1 e 1 0 0 0 4 0"};
   for (const char *text : bad) {
@@ -148,7 +148,7 @@ TEST(ParseInput, QrpHeaderLeavesPendingId) {
   ASSERT_EQ(s.parsed, 1);
   EXPECT_EQ(s.pending_id, 12);
   EXPECT_EQ(s.step_id, 11);
-  EXPECT_TRUE(s.clauses.empty());
+  EXPECT_EQ(s.clauses.size(), 0u);
   EXPECT_EQ(s.vars.size(), 6u);
   run_state_ innermost("p qrp 3 1\na 1 0\ne 2 3 0\n1 2 0 0\n", 4, -1);
   EXPECT_EQ(innermost.vars[1].quant, -1);

@@ -51,7 +51,7 @@ TEST(QubeReader, NogoodChainsAndPlaceholders) {
   ASSERT_EQ(s.parsed, 1);
   ASSERT_EQ(s.Next(1), 1);  // header of the first nogood: starts from clause 1
   EXPECT_EQ(s.clauses.size(), 3u);  // the cube block took id 3 as a placeholder
-  EXPECT_TRUE(s.clauses[2].lits.empty());
+  EXPECT_TRUE(s.At(2).lits.empty());
   EXPECT_EQ(Signed(s.first), (std::vector<int>{4, 1, -3}));
   EXPECT_TRUE(s.second.lits.empty());
   ASSERT_EQ(s.Next(1), 1);  // chain step 2 with pivot 4
@@ -60,7 +60,7 @@ TEST(QubeReader, NogoodChainsAndPlaceholders) {
   s.first.lits = s.second.lits;  // stands for a resolvent
   ASSERT_EQ(s.Next(1), 1);  // "]" files it as id 4, the next header starts from it
   ASSERT_EQ(s.clauses.size(), 4u);
-  EXPECT_EQ(Signed(s.clauses[3]), (std::vector<int>{-4, 2}));
+  EXPECT_EQ(Signed(s.At(3)), (std::vector<int>{-4, 2}));
   EXPECT_EQ(Signed(s.first), (std::vector<int>{-4, 2}));
   s.first.lits.clear();  // the empty clause is not filed
   EXPECT_EQ(s.Next(1), -1);
@@ -121,15 +121,15 @@ TEST(QrpReader, InputLinesGapsAndReplay) {
   ASSERT_EQ(s.Next(3), 1);  // line 6 resolves 1 and 2
   EXPECT_EQ(s.pending_id, -1);
   ASSERT_EQ(s.clauses.size(), 5u);
-  EXPECT_EQ(Signed(s.clauses[0]), (std::vector<int>{3, 1, -2}));  // ordered insertion
-  EXPECT_TRUE(s.clauses[2].lits.empty() && s.clauses[3].lits.empty());
-  EXPECT_EQ(s.clauses[2].mark, 0);
+  EXPECT_EQ(Signed(s.At(0)), (std::vector<int>{3, 1, -2}));  // ordered insertion
+  EXPECT_TRUE(s.At(2).lits.empty() && s.At(3).lits.empty());
+  EXPECT_EQ(s.At(2).mark, 0);
   EXPECT_EQ(Signed(s.first), (std::vector<int>{3, 1, -2}));
   EXPECT_EQ(Signed(s.second), (std::vector<int>{-3}));
   s.first.lits = {Lit(1, 1, 0, 0)};  // stands for the resolvent
   ASSERT_EQ(s.Next(3), 1);  // line 8: one antecedent, second is empty
   ASSERT_EQ(s.clauses.size(), 7u);  // resolvent filed as 6, placeholder 7
-  EXPECT_EQ(Signed(s.clauses[5]), (std::vector<int>{1}));
+  EXPECT_EQ(Signed(s.At(5)), (std::vector<int>{1}));
   EXPECT_EQ(Signed(s.first), (std::vector<int>{1}));
   EXPECT_TRUE(s.second.lits.empty());
   s.first.lits.clear();
@@ -142,7 +142,7 @@ TEST(QrpReader, MarksSkipTheOtherKind) {
   run_state_ s(std::string(kQrpHeader) + "1 1 0 0\n2 -1 0 0\n3 0 1 2 0\nr SAT\n", 4);
   ASSERT_EQ(s.parsed, 1);
   ASSERT_EQ(s.Next(4), 1);
-  EXPECT_EQ(s.clauses[0].mark, 1);
+  EXPECT_EQ(s.At(0).mark, 1);
   // Mode 3 on the same lines: clauses with mark 0 are replayed as well.
   run_state_ f(std::string(kQrpHeader) + "1 1 0 0\n2 -1 0 0\n3 0 1 2 0\nr SAT\n", 3);
   ASSERT_EQ(f.Next(3), 1);
@@ -153,7 +153,7 @@ TEST(QrpReader, MarksSkipTheOtherKind) {
   EXPECT_EQ(m.pending_id, 0);
   EXPECT_EQ(m.Next(3), -1);
   ASSERT_EQ(m.clauses.size(), 2u);
-  for (const clause_short_ &c : m.clauses) {
+  for (const clause_short_ &c : m.Stored()) {
     EXPECT_TRUE(c.lits.empty());
     EXPECT_EQ(c.mark, 1);
   }
@@ -163,7 +163,7 @@ TEST(QrpReader, ExcludedLiteralsAreDropped) {
   run_state_ s("p qrp 3 1\na 2 0\ne 1 3 0\n1 1 -2 3 0 0\n2 0 1 0\nr\n", 4, -1);
   ASSERT_EQ(s.parsed, 1);
   ASSERT_EQ(s.Next(4), 1);
-  EXPECT_EQ(Signed(s.clauses[0]), (std::vector<int>{-2}));
+  EXPECT_EQ(Signed(s.At(0)), (std::vector<int>{-2}));
 }
 
 TEST(QrpReader, MalformedLines) {

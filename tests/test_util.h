@@ -31,7 +31,7 @@ struct run_state_ {
   std::string text;
   text_reader_ in;
   std::vector<literal_short_> vars;
-  std::vector<clause_short_> clauses;
+  clause_db_ clauses;
   clause_short_ first, second;
   int step_id = 0, pending_id = 0, blocks = 0, pivot = -1;
   int parsed = -2;
@@ -42,6 +42,18 @@ struct run_state_ {
     parsed = Parse_input(&in, mode, outer_limit, &vars, &clauses, &step_id, &pending_id, &blocks);
   }
   run_state_(const run_state_ &) = delete;
+
+  // Stored clause i (0-based), and all of them.
+  clause_short_ At(size_t i) const {
+    clause_short_ c;
+    Db_get(clauses, vars, i, &c);
+    return c;
+  }
+  std::vector<clause_short_> Stored() const {
+    std::vector<clause_short_> all;
+    for (size_t i = 0; i < clauses.size(); ++i) all.push_back(At(i));
+    return all;
+  }
 
   int Next(int mode) {
     return Get_resolve_clauses(&in, mode, &vars, &clauses, &first, &second, &pivot, &step_id,

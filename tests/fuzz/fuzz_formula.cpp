@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   text_reader_ in;
   Reader_memory(&in, reinterpret_cast<const char *>(data + 2), size - 2);
   std::vector<literal_short_> vars;
-  std::vector<clause_short_> clauses;
+  clause_db_ clauses;
   int step_id = 0, pending_id = 0, blocks = 0;
   Parse_input(&in, mode, outer_limit, &vars, &clauses, &step_id, &pending_id, &blocks);
   return 0;
