@@ -179,8 +179,11 @@ int main(int argc, char **argv) {
     out += "]\n";
     int next = m + 1;
     for (const line_ &l : lines) {
-      bool has_universal = false;
-      for (int x : l.lits) has_universal = has_universal || f.quant[size_t(std::abs(x))] == 1;
+      bool has_universal = false, has_existential = false;
+      for (int x : l.lits) {
+        has_universal = has_universal || f.quant[size_t(std::abs(x))] == 1;
+        has_existential = has_existential || f.quant[size_t(std::abs(x))] == 0;
+      }
       if (!true_formula) {
         if (l.ants.empty()) {
           auto it = clause_id.find(Key(l.lits));
@@ -197,14 +200,26 @@ int main(int argc, char **argv) {
         Put_list(&out, Sorted(f, l.lits));
         out += " 0 0 0 0\n";
       } else {
-        // A derived cube starts from nothing and resolves with each
-        // antecedent by id, so that cerox sees which steps it depends on (a
-        // header cube given by its literals carries no dependencies).
-        out += "[GOOD 0 0 0 0 0 0\n";
-        for (int a : l.ants) {
+        // A derived cube starts from its first antecedent's literals when
+        // that is an initial cube (which depends on no step); otherwise from
+        // nothing, resolving with each antecedent by id, so that cerox sees
+        // which steps it depends on (a header cube given by its literals
+        // carries no dependencies).
+        const line_ &a1 = *by_id.at(l.ants[0]);
+        size_t from = 0;
+        if (a1.ants.empty()) {
+          out += "[GOOD 0 ";
+          Put_list(&out, Sorted(f, a1.lits));
+          out += " 0 0 0 0\n";
+          from = 1;
+        } else {
+          out += "[GOOD 0 0 0 0 0 0\n";
+        }
+        for (size_t k = from; k < l.ants.size(); ++k) {
+          int a = l.ants[k];
           if (!new_id.count(a)) return Fail("antecedent without an id", 3);
           out += std::to_string(new_id.at(a)) + " " +
-                 std::to_string(Pivot(by_id.at(l.ants[0])->lits, by_id.at(a)->lits)) + " 0\n";
+                 std::to_string(Pivot(a1.lits, by_id.at(a)->lits)) + " 0\n";
         }
       }
       if (!true_formula && l.ants.size() > 1) {
@@ -214,10 +229,14 @@ int main(int argc, char **argv) {
                " 0\n";
       }
       out += "]\n";
-      // Filed when not empty: a derived constraint as written; an initial
-      // cube keeps a literal after reduction only if it has a universal one.
-      bool filed = l.ants.empty() ? has_universal : !l.lits.empty();
-      if (filed) new_id[l.id] = next++;
+      // A clause keeps a literal after universal reduction only if it has an
+      // existential one, a cube after existential reduction only if it has a
+      // universal one; only then does its block file it under the next id.
+      // An empty constraint ends the proof: the lines after it are left out.
+      if (true_formula ? has_universal : has_existential)
+        new_id[l.id] = next++;
+      else if (!l.ants.empty() || true_formula)
+        break;
     }
     out += "[END\n";
   } else {

@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Benchmarks: builds in Release (build-bench/), makes large inputs
+# reproducibly, and times every program beside `LC_ALL=C wc -w` on the same
+# input, printing medians of REPS runs:
+#   input size, lines, seconds, MB/s, ratio to wc -w, peak resident memory,
+#   and its ratio to the input size.
+# Inputs: DepQBF's proofs of the instances marked `large` in the shared
+# instance folder (trimmed with qrp-trim; skipped when the folder is absent),
+# synthetic proofs of STEPS steps in every dialect (bench/gen_proof.cpp;
+# 1100000 steps give a 'qrp' proof of about 200 MB), a 10^6-clause formula
+# for the converters and blif-join.
+# Usage: bench/bench.sh [STEPS [REPS]]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+steps=${1:-1100000}
+reps=${2:-3}
+. scripts/need_packages.sh
+need_packages cmake:cmake g++:g++ /usr/bin/time:time depqbf:depqbf
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF > /dev/null
+cmake --build build-bench -j "$(nproc)" > /dev/null
+cmake --build build-bench --target gen_proof order_bench > /dev/null
+bin=$PWD/build-bench
+shared=$PWD/../shared/instances
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+# One measurement: prints "seconds peak_kb" of the median run.
+measure() {
+  local runs=()
+  for _ in $(seq "$reps"); do
+    /usr/bin/time -f "%e %M" -o t.out "$@" > /dev/null 2>&1 || true
+    runs+=("$(tail -n 1 t.out)")
+  done
+  printf '%s\n' "${runs[@]}" | sort -n | sed -n "$(((reps + 1) / 2))p"
+}
+row() { # label input command...
+  local label=$1 input=$2
+  shift 2
+  local wc t size lines
+  wc=$(measure env LC_ALL=C wc -w "$input")
+  t=$(measure "$@")
+  size=$(stat -c %s "$input")
+  lines=$(wc -l < "$input")
+  awk -v l="$label" -v s="$size" -v n="$lines" -v t="${t% *}" -v m="${t#* }" -v w="${wc% *}" 'BEGIN {
+    if (t <= 0) t = 0.005; if (w <= 0) w = 0.005
+    printf "%-34s %9.1f %10d %8.2f %8.1f %7.2f %9.1f %6.2f\n", l, s / 1e6, n, t, s / 1e6 / t, t / w, m / 1e3, m * 1e3 / s }'
+}
+printf "%-34s %9s %10s %8s %8s %7s %9s %6s\n" "program and input" "size MB" lines seconds "MB/s" "x wc-w" "peak MB" "x size"
+
+# Real proofs.
+for inst in incrementer-enc06-nonuniform-depth-33.qdimacs.gz hein_14_5x5-07.pg.qdimacs; do
+  [ -f "$shared/$inst" ] || { echo "($inst not found in $shared: skipped)"; continue; }
+  name=${inst%%.*}
+  if [[ $inst == *.gz ]]; then gzip -dc "$shared/$inst" > "$name.qdimacs"; else cp "$shared/$inst" "$name.qdimacs"; fi
+  set +e
+  depqbf --trace --dep-man=simple --traditional-qcdcl --no-qbce-dynamic "$name.qdimacs" > "$name.raw.qrp"
+  answer=$?
+  set -e
+  mode=$([ $answer = 10 ] && echo 4 || echo 3)
+  row "qrp-trim $name" "$name.raw.qrp" "$bin/qrp-trim" "$name.raw.qrp" "$name.qrp"
+  row "cerox -m $mode $name" "$name.qrp" "$bin/cerox" -m $mode "$name.qrp"
+  row "cerox -m $mode -alter 1 $name" "$name.qrp" "$bin/cerox" -m $mode -alter 1 "$name.qrp"
+done
+
+# Synthetic proofs.
+"$bin/gen_proof" false "$steps" 8 1 . 
+"$bin/gen_proof" true "$steps" 8 1 .
+for run in "0 f.qdimacs.qbc f.qdimacs" "1 f.qube.txt f.qube.txt" "3 f.qrp f.qrp" "2 t.qube.txt t.qube.txt" "4 t.qrp t.qrp"; do
+  read -r mode measured file <<< "$run"
+  row "cerox -m $mode" "$measured" "$bin/cerox" -m "$mode" "$file"
+  row "cerox -m $mode -alter 1" "$measured" "$bin/cerox" -m "$mode" -alter 1 "$file"
+  row "cerox -m $mode -rfao" "$measured" "$bin/cerox" -m "$mode" -rfao "$file"
+done
+rm -f f.q* t.q*
+
+# Converters and blif-join on 10^6 clauses.
+awk 'BEGIN {
+  srand(20261207); n = 3000; m = 1000000
+  printf "p cnf %d %d\n", n, m
+  for (b = 0; b < 4; b++) {
+    printf "%s", (b % 2 ? "a" : "e")
+    for (v = b * 750 + 1; v <= (b + 1) * 750; v++) printf " %d", v
+    printf " 0\n"
+  }
+  for (i = 0; i < m; i++) {
+    for (k = 0; k < 3; k++) printf "%d ", (rand() < 0.5 ? -1 : 1) * (1 + int(rand() * n))
+    printf "0\n"
+  }
+}' > c.qdimacs
+{ echo "QUBE trace header 3001 1000000"; echo "[BEGIN formula ]"; echo "[FORMULA 3001 1000000"
+  sed -n '2,5p' c.qdimacs; echo "0 0"; tail -n +6 c.qdimacs; echo "]"; echo "[END"; } > c.qube.txt
+row "qdimacs-cnf-true" c.qdimacs "$bin/qdimacs-cnf-true" c.qdimacs
+row "qdimacs-cnf-false" c.qdimacs "$bin/qdimacs-cnf-false" c.qdimacs
+row "tracecnf-true" c.qube.txt "$bin/tracecnf-true" c.qube.txt
+row "tracecnf-false" c.qube.txt "$bin/tracecnf-false" c.qube.txt
+cp c.blif d.blif
+row "blif-join" c.blif "$bin/blif-join" c.blif d.blif joined.blif
+
+echo
+echo "step ordering (alter 0 and 1, and the round-by-round procedure):"
+"$bin/order_bench"
