@@ -66,13 +66,14 @@ done
 # Synthetic proofs.
 "$bin/gen_proof" false "$steps" 8 1 . 
 "$bin/gen_proof" true "$steps" 8 1 .
-for run in "0 f.qdimacs.qbc f.qdimacs" "1 f.qube.txt f.qube.txt" "3 f.qrp f.qrp" "2 t.qube.txt t.qube.txt" "4 t.qrp t.qrp"; do
+cat f.qdimacs f.qdimacs.qbc > f.both  # mode 0 reads both files
+for run in "0 f.both f.qdimacs" "1 f.qube.txt f.qube.txt" "3 f.qrp f.qrp" "2 t.qube.txt t.qube.txt" "4 t.qrp t.qrp"; do
   read -r mode measured file <<< "$run"
   row "cerox -m $mode" "$measured" "$bin/cerox" -m "$mode" "$file"
   row "cerox -m $mode -alter 1" "$measured" "$bin/cerox" -m "$mode" -alter 1 "$file"
   row "cerox -m $mode -rfao" "$measured" "$bin/cerox" -m "$mode" -rfao "$file"
 done
-rm -f f.q* t.q*
+rm -f f.q* f.both t.q*
 
 # Converters and blif-join on 10^6 clauses.
 awk 'BEGIN {
