@@ -21,6 +21,9 @@ E_FORMAT=' -- ERROR:  Input file format missmatch. --'
 E_STEPS=' -- ERROR:  Proof file format missmatch. --'
 E_RES=' -- ERROR:   Resolution inconsistency.   --'
 long_word=$(head -c 5000 /dev/zero | tr '\0' 'x')
+# The same 4096 bytes of binary garbage on every run.
+garbage() { LC_ALL=C awk 'BEGIN { srand(7); for (i = 0; i < 4096; i++) printf "%c", int(rand() * 256) }'; }
+export -f garbage
 long_number=$(head -c 3000 /dev/zero | tr '\0' '7')
 
 row() { # name | setup | command | expected text | status | absent files
@@ -48,8 +51,8 @@ row() { # name | setup | command | expected text | status | absent files
 row empty-instance "touch f; echo 'qbc CONCLUDE' > f.qbc" "cerox f" "$E_FORMAT" 1 f.blif
 row empty-proof-file "touch p.qrp" "cerox -m 3 p.qrp" "$E_FORMAT" 1 p.qrp.blif
 row empty-qbc-proof "printf '$F2' > f; touch f.qbc" "cerox f" "$E_STEPS" 1
-row binary-garbage "head -c 4096 /dev/urandom > g.qrp" "cerox -m 4 g.qrp" "$E_FORMAT" 1 g.qrp.blif
-row binary-garbage-qube "printf '$QUBE_HEAD' > g; head -c 4096 /dev/urandom >> g" "cerox -m 1 g" "ERROR" 1
+row binary-garbage "garbage > g.qrp" "cerox -m 4 g.qrp" "$E_FORMAT" 1 g.qrp.blif
+row binary-garbage-qube "printf '$QUBE_HEAD' > g; garbage >> g" "cerox -m 1 g" "ERROR" 1
 row directory-input "mkdir d" "cerox -m 3 d" "$E_IN" 1 d.blif
 row directory-qbc-proof "printf '$F2' > f; mkdir f.qbc" "cerox f" "$E_PROOF" 1 f.blif
 row dangling-link "ln -s gone.qrp p.qrp" "cerox -m 3 p.qrp" "$E_IN" 1 p.qrp.blif
@@ -101,7 +104,7 @@ row empty-table-rfao "printf 'p qrp 0 0\n1 0 0\nr UNSAT\n' > p.qrp" \
   "cerox -m 3 -rfao p.qrp > /dev/null && tr '\n' '|' < p.qrp.txt" "unsat|vars 0|0|0|nodes 0|rfao 0|" 0
 # --- converters ---
 row conv-empty "touch x.qdimacs" "qdimacs-cnf-true x.qdimacs" "input ends before the problem line" 1 x.blif
-row conv-garbage "head -c 4096 /dev/urandom > x.qdimacs" "qdimacs-cnf-false x.qdimacs" "..x.qdimacs: " 1 x.blif
+row conv-garbage "garbage > x.qdimacs" "qdimacs-cnf-false x.qdimacs" "..x.qdimacs: " 1 x.blif
 row conv-directory "mkdir x.qdimacs" "qdimacs-cnf-false x.qdimacs" "cannot open input file" 1 x.blif
 row conv-output-directory "printf '$F2' > x.qdimacs; mkdir x.blif" "qdimacs-cnf-false x.qdimacs" "cannot create output file x.blif" 1
 row conv-output-full "printf '$F2' > x.qdimacs; ln -s /dev/full x.blif" "qdimacs-cnf-false x.qdimacs" "cannot write output file x.blif" 1
@@ -120,7 +123,7 @@ row join-output-full "printf '.model m\n.outputs cnf\n' > f.blif; printf '.names
   "blif-join f.blif c.blif o.blif" "cannot write output file o.blif" 1
 row join-long-line "printf '.model m\n.inputs 1\n.outputs cnf\n.names ' > f.blif; head -c 1500000 /dev/zero | tr '\0' 'a' >> f.blif; printf ' cnf\n1 1\n' >> f.blif; printf '.names 1\n1\n' > c.blif" \
   "blif-join f.blif c.blif o.blif && awk '{ if (length(\$0) > m) m = length(\$0) } END { print \"longest \" m }' o.blif" "longest 1500011" 0
-row join-garbage "head -c 4096 /dev/urandom > f.blif; head -c 4096 /dev/urandom > c.blif" \
+row join-garbage "garbage > f.blif; garbage > c.blif" \
   "blif-join f.blif c.blif o.blif" "OK! Working time is:" 1 o.blif
 
 echo "$passed passed, $failed failed"
