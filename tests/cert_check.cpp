@@ -250,6 +250,14 @@ struct evaluator_ {
     for (const auto &[name, v] : r->var_of_name)
       if (v > 0) signal_of_var[size_t(v)] = Signal(std::to_string(v));
     for (const auto &[v, list] : r->lists) signal_of_var[size_t(v)] = Signal(std::to_string(v));
+    for (const std::vector<int> &step : r->steps) {
+      std::vector<int> sig;
+      for (int named : step) {
+        int v = r->var_of_name.at(std::abs(named));
+        sig.push_back(named > 0 ? v : -v);
+      }
+      step_signals.push_back(sig);
+    }
   }
 
   int Blif(int s) {
@@ -266,7 +274,8 @@ struct evaluator_ {
 
   // The decision list of a certified variable, in model terms; a
   // countermodel is its complement over falsified clauses.
-  std::vector<int> signal_of_var;  // variable -> signal index
+  std::vector<int> signal_of_var;            // variable -> signal index
+  std::vector<std::vector<int>> step_signals;  // signed signal index + 1
 
   int Rfao(int v) {
     const int s = signal_of_var[size_t(v)];
@@ -294,8 +303,8 @@ struct evaluator_ {
 
   // A step is active when its cube holds (model) or its clause fails.
   bool Active(int step) {
-    for (int named : r->steps[size_t(step)]) {
-      bool lit = Rfao(r->var_of_name.at(std::abs(named))) == (named > 0);
+    for (int v : step_signals[size_t(step)]) {
+      bool lit = Rfao(std::abs(v)) == (v > 0);
       if (lit != r->model) return false;
     }
     return true;
@@ -319,7 +328,7 @@ int Compare_rfao(const char *rfao_path, const char *blif_path) {
   long long work = long(e.nodes.size());
   for (const auto &[v, list] : r.lists) work += long(list.size());
   for (const auto &step : r.steps) work += long(step.size());
-  const long long budget = std::max<long long>(64, 30000000 / (1 + work));
+  const long long budget = std::max<long long>(64, 10000000 / (1 + work));
   const bool all = n <= 16 && (1LL << n) <= budget;
   const long long total = all ? 1LL << n : std::min<long long>(budget, 65536);
   std::mt19937_64 rng(1);
