@@ -1,5 +1,6 @@
 // One certification run: read the formula, replay the proof, order the
 // recorded steps, write the certificate.
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -57,6 +58,19 @@ int Read_input(const char *file_name, int mode, int outer_limit, text_reader_ *p
 int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, int alter,
                      text_writer_ *out, const char *out_name, clock_t t_read) {
   r->var_steps.assign(r->vars.size(), {});
+  // Room for what a proof of this size can hold, so that the containers do
+  // not move their contents while they grow; pages never written cost
+  // nothing.
+  if (proof->size) {
+    const size_t bytes = std::min(proof->size, size_t(1) << 30);
+    r->clauses.lits.reserve(bytes / 4);
+    r->clauses.lit_start.reserve(bytes / 16);
+    r->clauses.step.reserve(bytes / 16);
+    r->clauses.mark.reserve(bytes / 16);
+    r->clauses.pred_start.reserve(bytes / 16);
+    r->step_clauses.reserve(bytes / 64);
+    r->step_reduced.reserve(bytes / 64);
+  }
   for (;;) {
     int got = Get_resolve_clauses(proof, mode, &r->vars, &r->clauses, &r->first, &r->second,
                                   &r->pivot, &r->step_id, &r->pending_id);
