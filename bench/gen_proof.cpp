@@ -40,6 +40,16 @@ FILE *Open(const std::string &path) {
   return f;
 }
 
+// The prefix lines of the false proofs: "e" over 1..last_e, "a" over
+// first_a..vars.
+void Put_false_prefix(out_ *o, long long last_e, long long first_a, long long vars) {
+  o->Str("e ");
+  for (long long v = 1; v <= last_e; ++v) o->Num(v);
+  o->Str("0\na ");
+  for (long long v = first_a; v <= vars; ++v) o->Num(v);
+  o->Str("0\n");
+}
+
 void Put_clause(out_ *o, const std::vector<long long> &lits) {
   for (long long l : lits) o->Num(l);
 }
@@ -65,11 +75,8 @@ int False_proof(long long n, int w, unsigned seed, const std::string &dir) {
   std::string prefix_e = "e", prefix_a = "a";
   {
     out_ q{Open(dir + "/f.qdimacs"), {}};
-    fprintf(q.f, "p cnf %lld %lld\ne ", vars, m);
-    for (long long v = 1; v <= n + w; ++v) q.Num(v);
-    q.Str("0\na ");
-    for (long long v = u0 + 1; v <= vars; ++v) q.Num(v);
-    q.Str("0\n");
+    fprintf(q.f, "p cnf %lld %lld\n", vars, m);
+    Put_false_prefix(&q, n + w, u0 + 1, vars);
     for (auto &c : clauses) {
       Put_clause(&q, c);
       q.Str("0\n");
@@ -81,7 +88,8 @@ int False_proof(long long n, int w, unsigned seed, const std::string &dir) {
     lits->clear();
     if (k < n) lits->push_back(X(k + 1));
     long long left = k < n ? w : w - (k - n) - 0;
-    for (int j = int(k < n ? 1 : (k - n) + 1); j <= w && left > 0; ++j, --left) lits->push_back(S(j));
+    for (int j = int(k < n ? 1 : (k - n) + 1); j <= w && left > 0; ++j, --left)
+      lits->push_back(S(j));
   };
   const long long derived = n + w;  // R1..Rn, then w more
   {
@@ -100,11 +108,8 @@ int False_proof(long long n, int w, unsigned seed, const std::string &dir) {
   }
   {
     out_ q{Open(dir + "/f.qrp"), {}};
-    fprintf(q.f, "p qrp %lld %lld\ne ", vars, m);
-    for (long long v = 1; v <= n + w; ++v) q.Num(v);
-    q.Str("0\na ");
-    for (long long v = u0 + 1; v <= vars; ++v) q.Num(v);
-    q.Str("0\n");
+    fprintf(q.f, "p qrp %lld %lld\n", vars, m);
+    Put_false_prefix(&q, n + w, u0 + 1, vars);
     for (long long i = 0; i < m; ++i) {
       q.Num(i + 1);
       Put_clause(&q, clauses[size_t(i)]);
@@ -127,18 +132,15 @@ int False_proof(long long n, int w, unsigned seed, const std::string &dir) {
     // One block per 100 chain steps, each starting from the last block's
     // clause.
     out_ q{Open(dir + "/f.qube.txt"), {}};
-    fprintf(q.f, "QUBE trace header %lld %lld\n[BEGIN synthetic ]\n[FORMULA %lld %lld\ne ", vars + 1,
+    fprintf(q.f, "QUBE trace header %lld %lld\n[BEGIN synthetic ]\n[FORMULA %lld %lld\n", vars + 1,
             m, vars + 1, m);
-    for (long long v = 1; v <= n + w; ++v) q.Num(v);
-    q.Str("0\na ");
-    for (long long v = u0 + 1; v <= vars; ++v) q.Num(v);
-    q.Str("0\n0 0\n");
+    Put_false_prefix(&q, n + w, u0 + 1, vars);
+    q.Str("0 0\n");
     for (auto &c : clauses) {
       // Existential literals by falling position, then the universal one.
       std::vector<long long> sorted(c.begin(), c.end() - 1);
-      std::sort(sorted.begin(), sorted.end(), [](long long p, long long q2) {
-        return std::llabs(p) > std::llabs(q2);
-      });
+      std::sort(sorted.begin(), sorted.end(),
+                [](long long p, long long q2) { return std::llabs(p) > std::llabs(q2); });
       sorted.push_back(c.back());
       Put_clause(&q, sorted);
       q.Str("0\n");
@@ -172,7 +174,8 @@ int True_proof(long long n, int w, unsigned seed, const std::string &dir) {
   for (long long i = 0; i <= n; ++i) {
     std::vector<long long> c;
     for (int j = 0; j < w; ++j) c.push_back(X());
-    std::sort(c.begin(), c.end(), [](long long p, long long q) { return std::llabs(p) > std::llabs(q); });
+    std::sort(c.begin(), c.end(),
+              [](long long p, long long q) { return std::llabs(p) > std::llabs(q); });
     if (i < n) c.push_back(U(i + 1));
     if (i > 0) c.push_back(-U(i));
     cubes.push_back(c);
@@ -203,8 +206,8 @@ int True_proof(long long n, int w, unsigned seed, const std::string &dir) {
   }
   {
     out_ q{Open(dir + "/t.qube.txt"), {}};
-    fprintf(q.f, "QUBE trace header %lld %lld\n[BEGIN synthetic ]\n[FORMULA %lld %lld\na ", vars + 1,
-            m, vars + 1, m);
+    fprintf(q.f, "QUBE trace header %lld %lld\n[BEGIN synthetic ]\n[FORMULA %lld %lld\na ",
+            vars + 1, m, vars + 1, m);
     for (long long v = 1; v <= n; ++v) q.Num(v);
     q.Str("0\ne ");
     for (long long v = n + 1; v <= vars; ++v) q.Num(v);

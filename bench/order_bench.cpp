@@ -8,6 +8,7 @@
 #include <random>
 
 #include "records.h"
+#include "round_by_round.h"
 
 namespace {
 
@@ -56,38 +57,6 @@ graph_ Random_graph(int nsteps, int window, int roots, unsigned seed) {
   return g;
 }
 
-// The procedure as first described: every round prices every ready step.
-void Round_by_round(const graph_ &g0, int alter) {
-  graph_ g = g0;
-  const size_t n = g.reduced.size();
-  std::vector<int> placed(n, 0), last_sign(g.vars.size(), 0), ready, order;
-  for (size_t u = 0; u < n; ++u)
-    if (g.steps[u].preds.empty()) placed[u] = 1, ready.push_back(int(u));
-  auto place = [&](int x) {
-    order.push_back(x);
-    for (const literal_short_ &l : g.reduced[size_t(x)].lits) last_sign[size_t(l.pos)] = l.sign;
-    for (int s : g.steps[size_t(x)].succs) {
-      std::vector<int32_t> &preds = g.steps[size_t(s)].preds;
-      if (!preds.empty()) preds.pop_back();
-      if (preds.empty() && placed[size_t(s)] != 1) placed[size_t(s)] = 1, ready.push_back(s);
-    }
-  };
-  int x = ready.back();
-  ready.pop_back();
-  place(x);
-  while (!ready.empty()) {
-    size_t best = 0;
-    long long best_cost = 0;
-    for (size_t k = 0; k < ready.size(); ++k) {
-      long long c = Num_add_alter(&g.vars, &last_sign, &g.reduced[size_t(ready[k])], alter, 4);
-      if (k == 0 || c < best_cost) best = k, best_cost = c;
-    }
-    x = ready[best];
-    ready.erase(ready.begin() + long(best));
-    place(x);
-  }
-}
-
 double Seconds_of(const std::function<void()> &f) {
   auto t0 = std::chrono::steady_clock::now();
   f();
@@ -110,7 +79,7 @@ int main() {
             [&] { Minimize_alter(&copy.vars, &copy.steps, &copy.reduced, &var_steps, alter, 4); });
       }
       printf("%8d %10d %12.4f %12.4f %16.4f\n", n, window, t[0], t[1],
-             Seconds_of([&] { Round_by_round(g, 1); }));
+             Seconds_of([&] { Round_by_round(g.vars, g.steps, g.reduced, 1, 4); }));
     }
   return 0;
 }

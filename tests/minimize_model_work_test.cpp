@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "round_by_round.h"
 #include "test_util.h"
 
 namespace {
@@ -71,53 +72,6 @@ TEST(UpdateFamily, DependenciesBetweenRecordedSteps) {
   EXPECT_EQ(first.step, 6);
 }
 
-// The ordering procedure exactly as described: every round recomputes the
-// cost of every ready step and takes the first of least cost.
-std::vector<std::vector<int>> Oracle(const std::vector<literal_short_> &vars,
-                                     std::vector<clause_short_> step_clauses,
-                                     const std::vector<clause_short_> &step_reduced, int alter,
-                                     int blocks) {
-  std::vector<std::vector<int>> var_steps(vars.size());
-  const size_t n = step_reduced.size();
-  if (n == 0) return var_steps;
-  std::vector<int> placed(n, 0), last_sign(vars.size(), 0), ready, order;
-  for (size_t u = 0; u < n; ++u)
-    if (step_clauses[u].preds.empty()) {
-      placed[u] = 1;
-      ready.push_back(int(u));
-    }
-  auto place = [&](int x) {
-    order.push_back(x);
-    for (const literal_short_ &l : step_reduced[size_t(x)].lits) last_sign[size_t(l.pos)] = l.sign;
-    for (int s : step_clauses[size_t(x)].succs) {
-      std::vector<int32_t> &preds = step_clauses[size_t(s)].preds;
-      if (!preds.empty()) preds.pop_back();
-      if (preds.empty() && placed[size_t(s)] != 1) {
-        placed[size_t(s)] = 1;
-        ready.push_back(s);
-      }
-    }
-  };
-  int x = ready.back();
-  ready.pop_back();
-  place(x);
-  while (!ready.empty()) {
-    size_t best = 0;
-    long long best_cost = 0;
-    for (size_t k = 0; k < ready.size(); ++k) {
-      long long c = Num_add_alter(&vars, &last_sign, &step_reduced[size_t(ready[k])], alter, blocks);
-      if (k == 0 || c < best_cost) best = k, best_cost = c;
-    }
-    x = ready[best];
-    ready.erase(ready.begin() + long(best));
-    place(x);
-  }
-  for (int i : order)
-    for (const literal_short_ &l : step_reduced[size_t(i)].lits)
-      var_steps[size_t(l.pos)].push_back(l.sign > 0 ? i + 1 : -(i + 1));
-  return var_steps;
-}
-
 struct graph_ {
   std::vector<literal_short_> vars;
   std::vector<clause_short_> steps, reduced;
@@ -167,7 +121,7 @@ TEST(MinimizeAlter, MatchesTheRoundByRoundProcedure) {
     int nsteps = 1 + int(rng() % 60), nvars = 1 + int(rng() % 8);
     graph_ g = Random_graph(&rng, nsteps, nvars);
     for (int alter : {1, 2, 3, 4}) {
-      ASSERT_EQ(Ordered(g, alter), Oracle(g.vars, g.steps, g.reduced, alter, g.blocks))
+      ASSERT_EQ(Ordered(g, alter), Round_by_round(g.vars, g.steps, g.reduced, alter, g.blocks))
           << "trial " << trial << " alter " << alter;
     }
   }

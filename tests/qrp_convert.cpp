@@ -139,6 +139,13 @@ int main(int argc, char **argv) {
 
   // New ids: formula clauses keep theirs; other lines are numbered below.
   std::map<int, int> new_id;
+  // An input line of a refutation is a formula clause and keeps its id.
+  auto Map_input = [&](const line_ &l) {
+    auto it = clause_id.find(Key(l.lits));
+    if (it == clause_id.end()) return false;
+    new_id[l.id] = it->second;
+    return true;
+  };
   std::string out;
   if (dialect == "qbc") {
     if (true_formula) return Fail("'qbc' holds refutations only", 3);
@@ -147,10 +154,7 @@ int main(int argc, char **argv) {
     bool first_step = true;
     for (const line_ &l : lines) {
       if (l.ants.empty()) {
-        auto it = clause_id.find(Key(l.lits));
-        if (it == clause_id.end())
-          return Fail("input line " + std::to_string(l.id) + " is no clause");
-        new_id[l.id] = it->second;
+        if (!Map_input(l)) return Fail("input line " + std::to_string(l.id) + " is no clause");
         continue;
       }
       int a1 = new_id.at(l.ants[0]), a2 = l.ants.size() > 1 ? new_id.at(l.ants[1]) : m + 1;
@@ -186,10 +190,7 @@ int main(int argc, char **argv) {
       }
       if (!true_formula) {
         if (l.ants.empty()) {
-          auto it = clause_id.find(Key(l.lits));
-          if (it == clause_id.end())
-            return Fail("input line " + std::to_string(l.id) + " is no clause");
-          new_id[l.id] = it->second;
+          if (!Map_input(l)) return Fail("input line " + std::to_string(l.id) + " is no clause");
           continue;
         }
         if (!new_id.count(l.ants[0])) return Fail("antecedent without an id", 3);
