@@ -14,7 +14,7 @@ namespace {
 
 struct graph_ {
   std::vector<literal_short_> vars;
-  std::vector<clause_short_> steps, reduced;
+  step_store_ steps;
 };
 
 // Steps depend on up to three earlier steps, among the `window` steps before
@@ -35,24 +35,24 @@ graph_ Random_graph(int nsteps, int window, int roots, unsigned seed) {
     e.quant = 1;
     g.vars.push_back(e);
   }
-  g.steps.resize(size_t(nsteps));
-  g.reduced.resize(size_t(nsteps));
+  clause_short_ step, reduced;
   for (int i = 0; i < nsteps; ++i) {
-    clause_short_ &step = g.steps[size_t(i)];
+    step.preds.clear();
+    reduced.lits.clear();
     if (i > 0 && int(rng() % 100) >= roots) {
       int npreds = 1 + int(rng() % 3);
       for (int k = 0; k < npreds; ++k)
         step.preds.push_back(i - 1 - int(rng() % std::min(i, window)));
       std::sort(step.preds.begin(), step.preds.end());
       step.preds.erase(std::unique(step.preds.begin(), step.preds.end()), step.preds.end());
-      for (int p : step.preds) g.steps[size_t(p)].succs.push_back(i);
     }
     int nlits = 1 + int(rng() % 3);
     for (int k = 0; k < nlits; ++k) {
       literal_short_ l = g.vars[rng() % nvars];
       l.sign = rng() % 2 ? 1 : -1;
-      g.reduced[size_t(i)].lits.push_back(l);
+      reduced.lits.push_back(l);
     }
+    Step_push(&g.steps, step, reduced);
   }
   return g;
 }
@@ -73,13 +73,11 @@ int main() {
       graph_ g = Random_graph(n, window, window == n ? 50 : 10, 12345);
       double t[2];
       for (int alter : {0, 1}) {
-        graph_ copy = g;
-        std::vector<std::vector<int>> var_steps(copy.vars.size());
-        t[alter] = Seconds_of(
-            [&] { Minimize_alter(&copy.vars, &copy.steps, &copy.reduced, &var_steps, alter, 4); });
+        std::vector<std::vector<int>> var_steps(g.vars.size());
+        t[alter] = Seconds_of([&] { Minimize_alter(&g.vars, &g.steps, &var_steps, alter, 4); });
       }
       printf("%8d %10d %12.4f %12.4f %16.4f\n", n, window, t[0], t[1],
-             Seconds_of([&] { Round_by_round(g.vars, g.steps, g.reduced, 1, 4); }));
+             Seconds_of([&] { Round_by_round(g.vars, g.steps, 1, 4); }));
     }
   return 0;
 }

@@ -94,24 +94,24 @@ void Write_partial(text_writer_ *out, const std::vector<int> *steps, int var, in
 }
 
 void Write_model_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int mode,
-                      const std::vector<clause_short_> *step_clauses,
-                      const std::vector<std::vector<int>> *var_steps) {
+                      const step_store_ *steps, const std::vector<std::vector<int>> *var_steps) {
   const digits_ dg = Digits(mode);
-  for (size_t i = 0; i < step_clauses->size(); ++i) {
-    const std::vector<literal_short_> &lits = (*step_clauses)[i].lits;
-    if (lits.empty()) {
+  for (size_t i = 0; i < steps->size(); ++i) {
+    const uint64_t from = steps->lit_start[i], to = steps->lit_start[i + 1];
+    if (from == to) {
       Put_constant(out, ".names cl", int(i), dg.t);
       continue;
     }
     Put_str(out, ".names");
-    for (const literal_short_ &l : lits) {
+    for (uint64_t k = from; k < to; ++k) {
+      const int32_t n = steps->lits[k];
       Put_char(out, ' ');
-      Put_int(out, l.var);
+      Put_int(out, n < 0 ? -n : n);
     }
     Put_str(out, " cl");
     Put_int(out, int(i));
     Put_char(out, '\n');
-    for (const literal_short_ &l : lits) Put_digit(out, l.sign < 0 ? dg.f : dg.t);
+    for (uint64_t k = from; k < to; ++k) Put_digit(out, steps->lits[k] < 0 ? dg.f : dg.t);
     Put_char(out, ' ');
     Put_digit(out, dg.t);
     Put_char(out, '\n');
@@ -140,8 +140,7 @@ int Finish_blif(text_writer_ *out) {
 }
 
 int Write_model_aigmin(text_writer_ *out, const std::vector<literal_short_> *vars, int mode,
-                       const std::vector<clause_short_> *step_clauses,
-                       const std::vector<std::vector<int>> *var_steps) {
+                       const step_store_ *steps, const std::vector<std::vector<int>> *var_steps) {
   const int certified = Certified_quant(mode);
   auto pair_line = [&](bool levels) {
     for (const literal_short_ &e : *vars) {
@@ -165,13 +164,15 @@ int Write_model_aigmin(text_writer_ *out, const std::vector<literal_short_> *var
   pair_line(false);
   pair_line(true);
   Put_str(out, "nodes ");
-  Put_int(out, (long long)step_clauses->size());
+  Put_int(out, (long long)steps->size());
   Put_char(out, '\n');
-  std::vector<int> named;
-  for (const clause_short_ &c : *step_clauses) {
-    named.clear();
-    for (const literal_short_ &l : c.lits) named.push_back((l.pos + 1) * l.sign);
-    list_line(named);
+  for (size_t i = 0; i < steps->size(); ++i) {
+    for (uint64_t k = steps->lit_start[i]; k < steps->lit_start[i + 1]; ++k) {
+      const literal_short_ l = Stored_literal(*vars, steps->lits[k]);
+      Put_int(out, (l.pos + 1) * l.sign);
+      Put_char(out, ' ');
+    }
+    Put_str(out, "0\n");
   }
   int count = 0;
   for (const literal_short_ &e : *vars) count += e.quant == certified;

@@ -23,13 +23,11 @@ void Merge_vectors(std::vector<int32_t> *x, const std::vector<int32_t> *y) {
   x->swap(merged);
 }
 
-void Update_family(std::vector<clause_short_> *step_clauses,
-                   std::vector<clause_short_> *step_reduced, const clause_short_ *reduced,
-                   clause_short_ *first, clause_short_ *second, int alter) {
+void Update_family(step_store_ *steps, const clause_short_ *reduced, clause_short_ *first,
+                   clause_short_ *second, int alter) {
   if (alter == 0) {
     if (reduced->lits.empty()) return;
-    step_clauses->push_back(*first);
-    step_reduced->push_back(*reduced);
+    Step_push(steps, *first, *reduced);
     return;
   }
   if (first->recorded == 1) first->preds.assign(1, first->step);
@@ -39,34 +37,40 @@ void Update_family(std::vector<clause_short_> *step_clauses,
     first->recorded = 0;
     return;
   }
-  const int32_t n = int32_t(step_clauses->size());
-  for (int32_t p : first->preds) {
-    std::vector<int32_t> &succs = (*step_clauses)[size_t(p)].succs;
-    if (succs.empty() || succs.back() < n) succs.push_back(n);
-  }
   first->recorded = 1;
-  first->step = n;
-  step_clauses->push_back(*first);
-  step_reduced->push_back(*reduced);
+  first->step = int32_t(steps->size());
+  Step_push(steps, *first, *reduced);
 }
 
 namespace {
 
 // Cost of one literal whose variable's last sign is opposite to its own.
-long long Literal_cost(const std::vector<literal_short_> *vars, const literal_short_ &l, int alter,
-                       int block_count) {
-  if (alter == 2) return (long long)(block_count - l.level) * 5 + 1;
-  if (alter == 3) return (*vars)[size_t(l.var - 1)].weight;
+long long Literal_cost(const literal_short_ &e, int alter, int block_count) {
+  if (alter == 2) return (long long)(block_count - e.level) * 5 + 1;
+  if (alter == 3) return e.weight;
   return 1;
 }
 
-inline int Reference(int step, const literal_short_ &l) { return l.sign > 0 ? step + 1 : -(step + 1); }
+// Step k's reduced literals as table entries with their signs.
+struct reduced_literals_ {
+  const std::vector<literal_short_> &vars;
+  const step_store_ &steps;
+  size_t k;
+  template <class F>
+  void For_each(F f) const {
+    for (uint64_t i = steps.reduced_start[k]; i < steps.reduced_start[k + 1]; ++i) {
+      const int32_t n = steps.reduced[i];
+      f(vars[size_t(n < 0 ? -n : n) - 1], n < 0 ? -1 : 1);
+    }
+  }
+};
 
-void Distribute(const std::vector<clause_short_> *step_reduced, const std::vector<int> &order,
+void Distribute(const std::vector<literal_short_> &vars, const step_store_ &steps, size_t i,
                 std::vector<std::vector<int>> *var_steps) {
-  for (int i : order)
-    for (const literal_short_ &l : (*step_reduced)[size_t(i)].lits)
-      (*var_steps)[size_t(l.pos)].push_back(Reference(i, l));
+  const int ref = int(i) + 1;
+  reduced_literals_{vars, steps, i}.For_each([&](const literal_short_ &e, int sign) {
+    (*var_steps)[size_t(e.pos)].push_back(sign > 0 ? ref : -ref);
+  });
 }
 
 // A literal of a ready step, listed under its variable's position so that a
@@ -82,9 +86,10 @@ struct occurrence_ {
 // instead of being recomputed for every ready step in every round.
 struct greedy_order_ {
   const std::vector<literal_short_> *vars;
-  const std::vector<clause_short_> *step_clauses;
-  const std::vector<clause_short_> *step_reduced;
+  const step_store_ *steps;
   int alter, block_count;
+  std::vector<uint64_t> succ_start;  // successors, built from the predecessors
+  std::vector<int32_t> succs;
   std::vector<int> waiting;  // unplaced predecessors per step
   std::vector<char> placed;  // has entered the ready set
   std::vector<char> ready;   // in the ready set now
@@ -96,20 +101,36 @@ struct greedy_order_ {
   using entry_ = std::tuple<long long, long long, int>;
   std::priority_queue<entry_, std::vector<entry_>, std::greater<entry_>> heap;
   std::vector<int> order;
-  std::vector<int> touched;           // ready steps whose cost changed
-  std::vector<size_t> changed;        // positions the placed step touches
-  std::vector<long long> stamp;       // by position: last round that saw it
-  std::vector<int> sign_before;       // by position: last sign before the round
+  std::vector<int> touched;      // ready steps whose cost changed
+  std::vector<size_t> changed;   // positions the placed step touches
+  std::vector<long long> stamp;  // by position: last round that saw it
+  std::vector<int> sign_before;  // by position: last sign before the round
   long long round = 0;
+
+  reduced_literals_ Reduced(int s) const { return {*vars, *steps, size_t(s)}; }
+
+  // Successor lists in step order, each without repeats (a step's
+  // predecessors are distinct).
+  void Link_successors() {
+    const size_t n = steps->size();
+    succ_start.assign(n + 1, 0);
+    for (int32_t p : steps->preds) ++succ_start[size_t(p) + 1];
+    for (size_t u = 0; u < n; ++u) succ_start[u + 1] += succ_start[u];
+    succs.resize(steps->preds.size());
+    std::vector<uint64_t> fill(succ_start.begin(), succ_start.end() - 1);
+    for (size_t s = 0; s < n; ++s)
+      for (uint64_t i = steps->pred_start[s]; i < steps->pred_start[s + 1]; ++i)
+        succs[fill[size_t(steps->preds[i])]++] = int32_t(s);
+  }
 
   void Make_ready(int s) {
     placed[size_t(s)] = 1;
     ready[size_t(s)] = 1;
     since[size_t(s)] = clock++;
-    const clause_short_ &red = (*step_reduced)[size_t(s)];
-    cost[size_t(s)] = Num_add_alter(vars, &last_sign, &red, alter, block_count);
-    for (const literal_short_ &l : red.lits)
-      occurs[size_t(l.pos)].push_back({s, l.sign, Literal_cost(vars, l, alter, block_count)});
+    cost[size_t(s)] = Num_add_alter(vars, &last_sign, steps, size_t(s), alter, block_count);
+    Reduced(s).For_each([&](const literal_short_ &e, int sign) {
+      occurs[size_t(e.pos)].push_back({s, sign, Literal_cost(e, alter, block_count)});
+    });
     heap.emplace(cost[size_t(s)], since[size_t(s)], s);
   }
 
@@ -138,30 +159,32 @@ struct greedy_order_ {
     ready[size_t(x)] = 0;
     order.push_back(x);
     ++round;
-    const std::vector<literal_short_> &lits = (*step_reduced)[size_t(x)].lits;
     changed.clear();
-    for (const literal_short_ &l : lits) {
-      size_t p = size_t(l.pos);
+    Reduced(x).For_each([&](const literal_short_ &e, int) {
+      size_t p = size_t(e.pos);
       if (stamp[p] != round) {
         stamp[p] = round;
         sign_before[p] = last_sign[p];
         changed.push_back(p);
       }
-    }
-    for (const literal_short_ &l : lits) last_sign[size_t(l.pos)] = l.sign;
+    });
+    Reduced(x).For_each(
+        [&](const literal_short_ &e, int sign) { last_sign[size_t(e.pos)] = sign; });
     for (size_t p : changed)
       if (sign_before[p] != last_sign[p]) Reprice(p, sign_before[p]);
     for (int s : touched)
       if (ready[size_t(s)]) heap.emplace(cost[size_t(s)], since[size_t(s)], s);
     touched.clear();
-    for (int32_t s : (*step_clauses)[size_t(x)].succs) {
+    for (uint64_t i = succ_start[size_t(x)]; i < succ_start[size_t(x) + 1]; ++i) {
+      const int32_t s = succs[i];
       if (waiting[size_t(s)] > 0) --waiting[size_t(s)];
       if (waiting[size_t(s)] == 0 && !placed[size_t(s)]) Make_ready(s);
     }
   }
 
   void Run() {
-    const size_t n = step_reduced->size();
+    const size_t n = steps->size();
+    Link_successors();
     waiting.assign(n, 0);
     placed.assign(n, 0);
     ready.assign(n, 0);
@@ -171,9 +194,10 @@ struct greedy_order_ {
     sign_before.assign(vars->size(), 0);
     stamp.assign(vars->size(), 0);
     occurs.assign(vars->size(), {});
+    order.reserve(n);
     int last_initial = -1;
     for (size_t u = 0; u < n; ++u) {
-      waiting[u] = int((*step_clauses)[u].preds.size());
+      waiting[u] = int(steps->pred_start[u + 1] - steps->pred_start[u]);
       if (waiting[u] == 0) {
         Make_ready(int(u));
         last_initial = int(u);
@@ -199,32 +223,26 @@ struct greedy_order_ {
 }  // namespace
 
 long long Num_add_alter(const std::vector<literal_short_> *vars, const std::vector<int> *last_sign,
-                        const clause_short_ *reduced, int alter, int block_count) {
+                        const step_store_ *steps, size_t k, int alter, int block_count) {
   long long sum = 0;
-  for (const literal_short_ &l : reduced->lits)
-    if ((*last_sign)[size_t(l.pos)] * l.sign < 0) sum += Literal_cost(vars, l, alter, block_count);
+  reduced_literals_{*vars, *steps, k}.For_each([&](const literal_short_ &e, int sign) {
+    if ((*last_sign)[size_t(e.pos)] * sign < 0) sum += Literal_cost(e, alter, block_count);
+  });
   return sum;
 }
 
-void Minimize_alter(const std::vector<literal_short_> *vars,
-                    std::vector<clause_short_> *step_clauses,
-                    const std::vector<clause_short_> *step_reduced,
+void Minimize_alter(const std::vector<literal_short_> *vars, const step_store_ *steps,
                     std::vector<std::vector<int>> *var_steps, int alter, int block_count) {
-  if (step_reduced->empty()) return;
-  std::vector<int> order;
+  if (steps->size() == 0) return;
   if (alter == 0) {
-    order.resize(step_reduced->size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = int(i);
-  } else {
-    greedy_order_ g;
-    g.vars = vars;
-    g.step_clauses = step_clauses;
-    g.step_reduced = step_reduced;
-    g.alter = alter;
-    g.block_count = block_count;
-    g.Run();
-    order.swap(g.order);
-    for (clause_short_ &c : *step_clauses) c.preds.clear();
+    for (size_t i = 0; i < steps->size(); ++i) Distribute(*vars, *steps, i, var_steps);
+    return;
   }
-  Distribute(step_reduced, order, var_steps);
+  greedy_order_ g;
+  g.vars = vars;
+  g.steps = steps;
+  g.alter = alter;
+  g.block_count = block_count;
+  g.Run();
+  for (int i : g.order) Distribute(*vars, *steps, size_t(i), var_steps);
 }

@@ -26,16 +26,16 @@ std::string Output_name(const char *file_name, int rfao, int alter) {
 // Opens the input (and in mode 0 the proof) and reads the formula. On
 // success `proof` stands where the proof steps begin.
 int Read_input(const char *file_name, int mode, int outer_limit, text_reader_ *proof,
-               std::vector<literal_short_> *vars, clause_db_ *clauses,
-               int *step_id, int *pending_id, int *block_count) {
+               std::vector<literal_short_> *vars, clause_db_ *clauses, int *step_id,
+               int *pending_id, int *block_count) {
   int lines = 0;
   if (mode == 0) {
     std::string proof_name = std::string(file_name) + ".qbc";
     if (!Count_lines(proof_name.c_str(), &lines)) return Print_file_error(1), 0;
     text_reader_ instance;
     if (!Reader_open(&instance, file_name)) return Print_file_error(0), 0;
-    int ok = Parse_input(&instance, 0, outer_limit, vars, clauses, step_id, pending_id,
-                         block_count);
+    int ok =
+        Parse_input(&instance, 0, outer_limit, vars, clauses, step_id, pending_id, block_count);
     Reader_close(&instance);
     if (!ok) return Print_file_error(2), 0;
     // The proof file was checked above but may have gone since.
@@ -68,8 +68,11 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
     r->clauses.step.reserve(bytes / 16);
     r->clauses.mark.reserve(bytes / 16);
     r->clauses.pred_start.reserve(bytes / 16);
-    r->step_clauses.reserve(bytes / 64);
-    r->step_reduced.reserve(bytes / 64);
+    r->steps.lits.reserve(bytes / 8);
+    r->steps.lit_start.reserve(bytes / 64);
+    r->steps.reduced.reserve(bytes / 64);
+    r->steps.reduced_start.reserve(bytes / 64);
+    r->steps.pred_start.reserve(bytes / 64);
   }
   for (;;) {
     int got = Get_resolve_clauses(proof, mode, &r->vars, &r->clauses, &r->first, &r->second,
@@ -82,7 +85,7 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
       Print_file_error(got == 0 ? 3 : 4);
       return 0;
     }
-    Update_family(&r->step_clauses, &r->step_reduced, &r->reduced, &r->first, &r->second, alter);
+    Update_family(&r->steps, &r->reduced, &r->first, &r->second, alter);
     if (mode == 0) {
       if (r->clauses.size() + 1 < size_t(r->step_id))
         Db_push_empty(&r->clauses, 0, size_t(r->step_id) - 1 - r->clauses.size());
@@ -92,16 +95,15 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
   const clock_t t_replay = clock();
   printf(" -- Analyzing proof.. OK! time: %7.2fs --\n", Seconds(t_read, t_replay));
 
-  Minimize_alter(&r->vars, &r->step_clauses, &r->step_reduced, &r->var_steps, alter,
-                 r->block_count);
+  Minimize_alter(&r->vars, &r->steps, &r->var_steps, alter, r->block_count);
   const clock_t t_order = clock();
   if (alter) printf(" -- Min alternation.. OK! time: %7.2fs --\n", Seconds(t_replay, t_order));
 
   int written;
   if (rfao) {
-    written = Write_model_aigmin(out, &r->vars, mode, &r->step_clauses, &r->var_steps);
+    written = Write_model_aigmin(out, &r->vars, mode, &r->steps, &r->var_steps);
   } else {
-    Write_model_blif(out, &r->vars, mode, &r->step_clauses, &r->var_steps);
+    Write_model_blif(out, &r->vars, mode, &r->steps, &r->var_steps);
     Writer_flush(out);
     written = !out->failed;
   }

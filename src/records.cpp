@@ -1,6 +1,6 @@
-#include <algorithm>
-
 #include "records.h"
+
+#include <algorithm>
 
 // Keeps a clause as: existential literals by non-increasing position, then
 // universal literals by non-increasing position. An existential literal goes
@@ -29,13 +29,14 @@ void Order_literals(std::vector<literal_short_> *lits) {
     if (x.quant != y.quant) return x.quant < y.quant;
     return x.pos > y.pos;
   };
-  if (std::is_sorted(lits->begin(), lits->end(), [&](const literal_short_ &x, const literal_short_ &y) {
-        return before(x, y);
-      })) {
+  if (std::is_sorted(
+          lits->begin(), lits->end(),
+          [&](const literal_short_ &x, const literal_short_ &y) { return before(x, y); })) {
     // Already ordered; only equal-position universals would need reversing.
     bool ties = false;
     for (size_t i = 1; i < lits->size() && !ties; ++i)
-      ties = (*lits)[i].quant == 1 && (*lits)[i - 1].quant == 1 && (*lits)[i].pos == (*lits)[i - 1].pos;
+      ties = (*lits)[i].quant == 1 && (*lits)[i - 1].quant == 1 &&
+             (*lits)[i].pos == (*lits)[i - 1].pos;
     if (!ties) return;
   }
   std::vector<std::pair<literal_short_, int>> keyed;
@@ -68,16 +69,20 @@ void Db_push_empty(clause_db_ *db, int mark, size_t count) {
 void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_t k,
             clause_short_ *out) {
   out->lits.clear();
-  for (uint64_t i = db.lit_start[k]; i < db.lit_start[k + 1]; ++i) {
-    int32_t n = db.lits[i];
-    literal_short_ l = vars[size_t(n < 0 ? -n : n) - 1];
-    l.sign = n < 0 ? -1 : 1;
-    out->lits.push_back(l);
-  }
+  for (uint64_t i = db.lit_start[k]; i < db.lit_start[k + 1]; ++i)
+    out->lits.push_back(Stored_literal(vars, db.lits[i]));
   out->recorded = db.step[k] >= 0;
   out->step = db.step[k] >= 0 ? db.step[k] : 0;
   out->mark = db.mark[k];
-  out->succs.clear();
   out->preds.assign(db.preds.begin() + long(db.pred_start[k]),
                     db.preds.begin() + long(db.pred_start[k + 1]));
+}
+
+void Step_push(step_store_ *steps, const clause_short_ &clause, const clause_short_ &reduced) {
+  for (const literal_short_ &l : clause.lits) steps->lits.push_back(l.sign * l.var);
+  steps->lit_start.push_back(steps->lits.size());
+  for (const literal_short_ &l : reduced.lits) steps->reduced.push_back(l.sign * l.var);
+  steps->reduced_start.push_back(steps->reduced.size());
+  steps->preds.insert(steps->preds.end(), clause.preds.begin(), clause.preds.end());
+  steps->pred_start.push_back(steps->preds.size());
 }

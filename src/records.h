@@ -22,11 +22,10 @@ struct literal_short_ {
 
 struct clause_short_ {
   std::vector<literal_short_> lits;
-  int32_t recorded = 0;         // present content is recorded step `step`
-  std::vector<int32_t> succs;   // later steps depending directly on this step
-  std::vector<int32_t> preds;   // nearest recorded steps this derives from
+  int32_t recorded = 0;        // present content is recorded step `step`
+  std::vector<int32_t> preds;  // nearest recorded steps this derives from
   int32_t step = 0;
-  int32_t mark = 0;             // 'qrp' reader: 1 marks the other proof kind
+  int32_t mark = 0;  // 'qrp' reader: 1 marks the other proof kind
 };
 
 // The clause database: the clause with id k is entry k-1. A stored literal
@@ -35,11 +34,11 @@ struct clause_short_ {
 // at (var, pos, level, quant) is fixed once the table is read. This keeps a
 // clause to a few bytes plus four per literal.
 struct clause_db_ {
-  std::vector<int32_t> lits;             // signed variable numbers, clause after clause
-  std::vector<uint64_t> lit_start{0};    // clause k: lits[lit_start[k], lit_start[k+1])
-  std::vector<int32_t> step;             // recorded step, -1 when not recorded
+  std::vector<int32_t> lits;           // signed variable numbers, clause after clause
+  std::vector<uint64_t> lit_start{0};  // clause k: lits[lit_start[k], lit_start[k+1])
+  std::vector<int32_t> step;           // recorded step, -1 when not recorded
   std::vector<uint8_t> mark;
-  std::vector<int32_t> preds;            // the preds lists, clause after clause
+  std::vector<int32_t> preds;  // the preds lists, clause after clause
   std::vector<uint64_t> pred_start{0};
   size_t size() const { return mark.size(); }
 };
@@ -49,6 +48,31 @@ void Db_push_empty(clause_db_ *db, int mark, size_t count);
 // Copies entry k (0-based) into a working record, reusing its capacity.
 void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_t k,
             clause_short_ *out);
+
+// The recorded steps, kept like the clause database: step k's clause (the
+// resolvent left after the reduction), the literals the reduction removed
+// and the nearest recorded steps it derives from, as flat lists. A step
+// costs a few bytes plus four per literal and predecessor, not a record
+// with heap-allocated lists.
+struct step_store_ {
+  std::vector<int32_t> lits;  // signed variable numbers
+  std::vector<uint64_t> lit_start{0};
+  std::vector<int32_t> reduced;  // signed variable numbers
+  std::vector<uint64_t> reduced_start{0};
+  std::vector<int32_t> preds;
+  std::vector<uint64_t> pred_start{0};
+  size_t size() const { return lit_start.size() - 1; }
+};
+// Records a step: the clause's literals and predecessors, and the reduced
+// literals.
+void Step_push(step_store_ *steps, const clause_short_ &clause, const clause_short_ &reduced);
+
+// The literal a stored signed variable number stands for.
+inline literal_short_ Stored_literal(const std::vector<literal_short_> &vars, int32_t n) {
+  literal_short_ l = vars[size_t(n < 0 ? -n : n) - 1];
+  l.sign = n < 0 ? -1 : 1;
+  return l;
+}
 
 // Modes: 0 'qbc', 1 'qube' false, 2 'qube' true, 3 'qrp' false, 4 'qrp' true.
 inline bool True_mode(int mode) { return mode == 2 || mode == 4; }
@@ -61,8 +85,8 @@ void Insert_literal(clause_short_ *clause, const literal_short_ &lit);
 void Order_literals(std::vector<literal_short_> *lits);
 
 // parse_options.cpp
-int Parse_options(int argc, char **argv, char **file_name, int *mode, int *outer_limit,
-                  int *rfao, int *alter, int *core);
+int Parse_options(int argc, char **argv, char **file_name, int *mode, int *outer_limit, int *rfao,
+                  int *alter, int *core);
 void Print_help();
 int GetIntVal(std::string text);
 int Count_lines(const char *path, int *count);
@@ -70,8 +94,7 @@ void Print_file_error(int code);
 
 // parse_input.cpp
 int Parse_input(text_reader_ *in, int mode, int outer_limit, std::vector<literal_short_> *vars,
-                clause_db_ *clauses, int *step_id, int *pending_id,
-                int *block_count);
+                clause_db_ *clauses, int *step_id, int *pending_id, int *block_count);
 
 // proof_to_model.cpp
 int Proof_to_model(char *file_name, int mode, int outer_limit, int rfao, int alter, int core);
@@ -81,7 +104,7 @@ struct run_records_ {
   std::vector<literal_short_> vars;
   clause_db_ clauses;
   clause_short_ first, second, reduced;
-  std::vector<clause_short_> step_clauses, step_reduced;
+  step_store_ steps;
   std::vector<std::vector<int>> var_steps;
   int pivot = -1, step_id = 0, pending_id = 0, block_count = 0;
 };
@@ -94,33 +117,29 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
 
 // proof_operations.cpp
 int Get_resolve_clauses(text_reader_ *proof, int mode, std::vector<literal_short_> *vars,
-                        clause_db_ *clauses, clause_short_ *first,
-                        clause_short_ *second, int *pivot, int *step_id, int *pending_id);
-int Resolution(std::vector<literal_short_> *vars, clause_short_ *first,
-               const clause_short_ *second, int mode, clause_short_ *reduced);
+                        clause_db_ *clauses, clause_short_ *first, clause_short_ *second,
+                        int *pivot, int *step_id, int *pending_id);
+int Resolution(std::vector<literal_short_> *vars, clause_short_ *first, const clause_short_ *second,
+               int mode, clause_short_ *reduced);
 
 // minimize_model_work.cpp
-void Update_family(std::vector<clause_short_> *step_clauses,
-                   std::vector<clause_short_> *step_reduced, const clause_short_ *reduced,
-                   clause_short_ *first, clause_short_ *second, int alter);
+void Update_family(step_store_ *steps, const clause_short_ *reduced, clause_short_ *first,
+                   clause_short_ *second, int alter);
 void Merge_vectors(std::vector<int32_t> *x, const std::vector<int32_t> *y);
-void Minimize_alter(const std::vector<literal_short_> *vars,
-                    std::vector<clause_short_> *step_clauses,
-                    const std::vector<clause_short_> *step_reduced,
+void Minimize_alter(const std::vector<literal_short_> *vars, const step_store_ *steps,
                     std::vector<std::vector<int>> *var_steps, int alter, int block_count);
+// The alternations step k's reduced literals add after the last signs.
 long long Num_add_alter(const std::vector<literal_short_> *vars, const std::vector<int> *last_sign,
-                        const clause_short_ *reduced, int alter, int block_count);
+                        const step_store_ *steps, size_t k, int alter, int block_count);
 
 // blif_operations.cpp
 void Init_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int mode);
 void Write_model_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int mode,
-                      const std::vector<clause_short_> *step_clauses,
-                      const std::vector<std::vector<int>> *var_steps);
+                      const step_store_ *steps, const std::vector<std::vector<int>> *var_steps);
 void Write_partial(text_writer_ *out, const std::vector<int> *steps, int var, int mode,
                    int *alternations, int increment);
 int Finish_blif(text_writer_ *out);
 int Write_model_aigmin(text_writer_ *out, const std::vector<literal_short_> *vars, int mode,
-                       const std::vector<clause_short_> *step_clauses,
-                       const std::vector<std::vector<int>> *var_steps);
+                       const step_store_ *steps, const std::vector<std::vector<int>> *var_steps);
 
 #endif

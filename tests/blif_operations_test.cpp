@@ -39,13 +39,14 @@ TEST(WritePartial, WorkedChains) {
 // -3 +2; nothing. Variable 1's list is +1, -2.
 struct example_ {
   std::vector<literal_short_> vars;
-  std::vector<clause_short_> steps;
+  step_store_ steps;
   std::vector<std::vector<int>> var_steps;
   example_() {
     vars = {Lit(0, 1, 2, 0, 2), Lit(0, 2, 0, 1, 1), Lit(0, 3, 1, 1, 1)};
-    steps.resize(3);
-    steps[0].lits = {Lit(1, 3, 1, 1)};
-    steps[1].lits = {Lit(-1, 3, 1, 1), Lit(1, 2, 0, 1)};
+    clause_short_ c[3], none;
+    c[0].lits = {Lit(1, 3, 1, 1)};
+    c[1].lits = {Lit(-1, 3, 1, 1), Lit(1, 2, 0, 1)};
+    for (const clause_short_ &k : c) Step_push(&steps, k, none);
     var_steps = {{}, {}, {1, -2}};
   }
 };
@@ -80,10 +81,10 @@ TEST(WriteModelBlif, CountermodelVariant) {
 
 TEST(WriteModelBlif, ConstantFunctionsAndExcludedVariables) {
   example_ e;
-  e.vars.push_back(Lit(0, 4, 3, 0, 2));  // existential, all-positive list
-  e.vars.push_back(Lit(0, 5, 4, 0, 2));  // existential, all-negative list
+  e.vars.push_back(Lit(0, 4, 3, 0, 2));   // existential, all-positive list
+  e.vars.push_back(Lit(0, 5, 4, 0, 2));   // existential, all-negative list
   e.vars.push_back(Lit(0, 6, 5, -1, 2));  // excluded
-  e.vars.push_back(literal_short_());  // never quantified
+  e.vars.push_back(literal_short_());     // never quantified
   e.var_steps.resize(e.vars.size());
   e.var_steps[3] = {1, 2};
   e.var_steps[4] = {-1, -3};
@@ -100,13 +101,14 @@ TEST(WriteModelAigmin, ElevenLineExample) {
   text_writer_ w;
   Writer_memory(&w, &out);
   EXPECT_EQ(Write_model_aigmin(&w, &e.vars, 2, &e.steps, &e.var_steps), 1);
-  EXPECT_EQ(out,
-            "sat\nvars 3\n3 1 1 2 2 3 0\n3 2 1 1 2 1 0\nnodes 3\n2 0\n-2 1 0\n0\nrfao 1\n3\n1 -2 0\n");
+  EXPECT_EQ(
+      out,
+      "sat\nvars 3\n3 1 1 2 2 3 0\n3 2 1 1 2 1 0\nnodes 3\n2 0\n-2 1 0\n0\nrfao 1\n3\n1 -2 0\n");
 }
 
 TEST(WriteModelAigmin, UnquantifiedEntriesAndCountermodel) {
   std::vector<literal_short_> vars = {Lit(0, 1, 0, 1, 1), literal_short_()};
-  std::vector<clause_short_> steps;
+  step_store_ steps;
   std::vector<std::vector<int>> var_steps(2);
   std::string out;
   text_writer_ w;

@@ -31,30 +31,39 @@ clause_short_ Reduced(std::vector<literal_short_> lits) {
   return c;
 }
 
+// Step k's clause, reduced literals and predecessors as signed numbers.
+std::vector<int> Range(const std::vector<int32_t> &items, const std::vector<uint64_t> &start,
+                       size_t k) {
+  return std::vector<int>(items.begin() + long(start[k]), items.begin() + long(start[k + 1]));
+}
+
 TEST(UpdateFamily, AlterZeroRecordsOnlyReductions) {
-  std::vector<clause_short_> steps, reduced_steps;
+  step_store_ steps;
   clause_short_ first, second, reduced;
   first.lits = {Lit(1, 1, 0, 0)};
-  Update_family(&steps, &reduced_steps, &reduced, &first, &second, 0);
-  EXPECT_TRUE(steps.empty());
+  Update_family(&steps, &reduced, &first, &second, 0);
+  EXPECT_EQ(steps.size(), 0u);
   EXPECT_EQ(first.recorded, 0);
   reduced.lits = {Lit(-1, 2, 1, 1)};
-  Update_family(&steps, &reduced_steps, &reduced, &first, &second, 0);
+  Update_family(&steps, &reduced, &first, &second, 0);
   ASSERT_EQ(steps.size(), 1u);
-  EXPECT_EQ(Signed(steps[0]), (std::vector<int>{1}));
-  EXPECT_EQ(Signed(reduced_steps[0]), (std::vector<int>{-2}));
+  EXPECT_EQ(Range(steps.lits, steps.lit_start, 0), (std::vector<int>{1}));
+  EXPECT_EQ(Range(steps.reduced, steps.reduced_start, 0), (std::vector<int>{-2}));
+  EXPECT_TRUE(steps.preds.empty());
   EXPECT_EQ(first.recorded, 0);
 }
 
 TEST(UpdateFamily, DependenciesBetweenRecordedSteps) {
-  std::vector<clause_short_> steps(6), reduced_steps(6);
-  clause_short_ first, second, reduced;
+  step_store_ steps;
+  clause_short_ first, second, reduced, none;
+  for (int k = 0; k < 6; ++k) Step_push(&steps, none, none);
   // A step without reduction passes its ancestors on.
   first.recorded = 1;
   first.step = 2;
   second.recorded = 1;
   second.step = 5;
-  Update_family(&steps, &reduced_steps, &reduced, &first, &second, 1);
+  Update_family(&steps, &reduced, &first, &second, 1);
+  EXPECT_EQ(steps.size(), 6u);
   EXPECT_EQ(first.recorded, 0);
   EXPECT_EQ(first.preds, (std::vector<int32_t>{2, 5}));
   EXPECT_EQ(second.preds, (std::vector<int32_t>{5}));
@@ -62,20 +71,26 @@ TEST(UpdateFamily, DependenciesBetweenRecordedSteps) {
   // reduces: step 6 with predecessors 2 and 5, listed once.
   second = clause_short_();
   second.preds = {5};
+  first.lits = {Lit(-1, 4, 3, 0)};
   reduced.lits = {Lit(1, 3, 2, 1)};
-  Update_family(&steps, &reduced_steps, &reduced, &first, &second, 1);
+  Update_family(&steps, &reduced, &first, &second, 1);
   ASSERT_EQ(steps.size(), 7u);
-  EXPECT_EQ(steps[6].preds, (std::vector<int32_t>{2, 5}));
-  EXPECT_EQ(steps[2].succs, (std::vector<int32_t>{6}));
-  EXPECT_EQ(steps[5].succs, (std::vector<int32_t>{6}));
+  EXPECT_EQ(Range(steps.preds, steps.pred_start, 6), (std::vector<int>{2, 5}));
+  EXPECT_EQ(Range(steps.lits, steps.lit_start, 6), (std::vector<int>{-4}));
+  EXPECT_EQ(Range(steps.reduced, steps.reduced_start, 6), (std::vector<int>{3}));
   EXPECT_EQ(first.recorded, 1);
   EXPECT_EQ(first.step, 6);
 }
 
 struct graph_ {
   std::vector<literal_short_> vars;
-  std::vector<clause_short_> steps, reduced;
+  std::vector<clause_short_> steps, reduced;  // preds in steps
   int blocks = 3;
+  step_store_ Store() const {
+    step_store_ store;
+    for (size_t i = 0; i < steps.size(); ++i) Step_push(&store, steps[i], reduced[i]);
+    return store;
+  }
 };
 
 // Steps over `nvars` variables at positions 0.. with random levels and
@@ -95,7 +110,6 @@ graph_ Random_graph(std::mt19937 *rng, int nsteps, int nvars) {
       for (int k = 0; k < npreds; ++k) step.preds.push_back(pick(i));
       std::sort(step.preds.begin(), step.preds.end());
       step.preds.erase(std::unique(step.preds.begin(), step.preds.end()), step.preds.end());
-      for (int p : step.preds) g.steps[size_t(p)].succs.push_back(i);
     }
     int nlits = 1 + pick(3);
     for (int k = 0; k < nlits; ++k) {
@@ -111,7 +125,8 @@ graph_ Random_graph(std::mt19937 *rng, int nsteps, int nvars) {
 
 std::vector<std::vector<int>> Ordered(graph_ g, int alter) {
   std::vector<std::vector<int>> var_steps(g.vars.size());
-  Minimize_alter(&g.vars, &g.steps, &g.reduced, &var_steps, alter, g.blocks);
+  const step_store_ store = g.Store();
+  Minimize_alter(&g.vars, &store, &var_steps, alter, g.blocks);
   return var_steps;
 }
 
@@ -121,7 +136,7 @@ TEST(MinimizeAlter, MatchesTheRoundByRoundProcedure) {
     int nsteps = 1 + int(rng() % 60), nvars = 1 + int(rng() % 8);
     graph_ g = Random_graph(&rng, nsteps, nvars);
     for (int alter : {1, 2, 3, 4}) {
-      ASSERT_EQ(Ordered(g, alter), Round_by_round(g.vars, g.steps, g.reduced, alter, g.blocks))
+      ASSERT_EQ(Ordered(g, alter), Round_by_round(g.vars, g.Store(), alter, g.blocks))
           << "trial " << trial << " alter " << alter;
     }
   }
@@ -145,7 +160,6 @@ TEST(MinimizeAlter, AlterOneExample) {
   for (int v = 0; v < 5; ++v) g.vars[size_t(v)] = Lit(0, v + 1, v, 1);
   literal_short_ five = g.vars[4];
   g.steps.resize(3);
-  g.steps[0].succs = {1, 2};
   g.steps[1].preds = {0};
   g.steps[2].preds = {0};
   for (int sign : {1, -1, 1}) {
@@ -186,7 +200,6 @@ TEST(MinimizeAlter, CostRulesOfAlterTwoAndThree) {
   g.vars[0].weight = 1;
   g.vars[1].weight = 9;
   g.steps.resize(3);
-  g.steps[0].succs = {1, 2};
   g.steps[1].preds = {0};
   g.steps[2].preds = {0};
   literal_short_ a = g.vars[0], b = g.vars[1];
@@ -197,10 +210,11 @@ TEST(MinimizeAlter, CostRulesOfAlterTwoAndThree) {
   b.sign = -1;
   g.reduced.push_back(Reduced({b}));
   std::vector<int> last_sign = {1, 1};
-  EXPECT_EQ(Num_add_alter(&g.vars, &last_sign, &g.reduced[1], 2, 3), 11);
-  EXPECT_EQ(Num_add_alter(&g.vars, &last_sign, &g.reduced[2], 2, 3), 1);
-  EXPECT_EQ(Num_add_alter(&g.vars, &last_sign, &g.reduced[2], 3, 3), 9);
-  EXPECT_EQ(Num_add_alter(&g.vars, &last_sign, &g.reduced[0], 1, 3), 0);
+  const step_store_ store = g.Store();
+  EXPECT_EQ(Num_add_alter(&g.vars, &last_sign, &store, 1, 2, 3), 11);
+  EXPECT_EQ(Num_add_alter(&g.vars, &last_sign, &store, 2, 2, 3), 1);
+  EXPECT_EQ(Num_add_alter(&g.vars, &last_sign, &store, 2, 3, 3), 9);
+  EXPECT_EQ(Num_add_alter(&g.vars, &last_sign, &store, 0, 1, 3), 0);
   EXPECT_EQ(Ordered(g, 2)[1], (std::vector<int>{1, -3}));
   EXPECT_EQ(Ordered(g, 2)[0], (std::vector<int>{1, -2}));
   // Alter 2 places step 2 before step 1; alter 3 the other way round. The
