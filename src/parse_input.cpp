@@ -20,7 +20,9 @@ struct prefix_reader_ {
 // A table larger than the input could ever need is refused, not allocated.
 int Make_table(text_reader_ *in, std::vector<literal_short_> *vars, int count) {
   if (count > 0 && size_t(count) > Reader_budget(in)) return 0;
-  vars->assign(count > 0 ? size_t(count) : 0, literal_short_());
+  const size_t n = count > 0 ? size_t(count) : 0;
+  Reserve_large(vars, n);
+  vars->assign(n, literal_short_());
   return 1;
 }
 
@@ -110,8 +112,7 @@ int Read_clause(text_reader_ *in, const std::vector<literal_short_> &vars, bool 
   }
 }
 
-int Parse_qdimacs(prefix_reader_ *p, clause_db_ *clauses, int *step_id,
-                  int *block_count) {
+int Parse_qdimacs(prefix_reader_ *p, clause_db_ *clauses, int *step_id, int *block_count) {
   text_reader_ *in = p->in;
   std::string_view w;
   if (Read_word(in, &w) != 1) return 0;
@@ -145,8 +146,7 @@ int Parse_qdimacs(prefix_reader_ *p, clause_db_ *clauses, int *step_id,
   return 1;
 }
 
-int Parse_qube(prefix_reader_ *p, int mode, clause_db_ *clauses, int *step_id,
-               int *block_count) {
+int Parse_qube(prefix_reader_ *p, int mode, clause_db_ *clauses, int *step_id, int *block_count) {
   text_reader_ *in = p->in;
   std::string_view w;
   do {
@@ -197,8 +197,7 @@ int Parse_qrp(prefix_reader_ *p, int mode, int *step_id, int *pending_id, int *b
 }  // namespace
 
 int Parse_input(text_reader_ *in, int mode, int outer_limit, std::vector<literal_short_> *vars,
-                clause_db_ *clauses, int *step_id, int *pending_id,
-                int *block_count) {
+                clause_db_ *clauses, int *step_id, int *pending_id, int *block_count) {
   prefix_reader_ p;
   p.in = in;
   p.certified = Certified_quant(mode);

@@ -57,22 +57,23 @@ int Read_input(const char *file_name, int mode, int outer_limit, text_reader_ *p
 
 int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, int alter,
                      text_writer_ *out, const char *out_name, clock_t t_read) {
+  Reserve_large(&r->var_steps, r->vars.size());
   r->var_steps.assign(r->vars.size(), {});
   // Room for what a proof of this size can hold, so that the containers do
   // not move their contents while they grow; pages never written cost
   // nothing.
   if (proof->size) {
     const size_t bytes = std::min(proof->size, size_t(1) << 30);
-    r->clauses.lits.reserve(bytes / 4);
-    r->clauses.lit_start.reserve(bytes / 16);
-    r->clauses.step.reserve(bytes / 16);
-    r->clauses.mark.reserve(bytes / 16);
-    r->clauses.pred_start.reserve(bytes / 16);
-    r->steps.lits.reserve(bytes / 8);
-    r->steps.lit_start.reserve(bytes / 64);
-    r->steps.reduced.reserve(bytes / 64);
-    r->steps.reduced_start.reserve(bytes / 64);
-    r->steps.pred_start.reserve(bytes / 64);
+    Reserve_large(&r->clauses.lits, bytes / 4);
+    Reserve_large(&r->clauses.lit_start, bytes / 16);
+    Reserve_large(&r->clauses.step, bytes / 16);
+    Reserve_large(&r->clauses.mark, bytes / 16);
+    Reserve_large(&r->clauses.pred_start, bytes / 16);
+    Reserve_large(&r->steps.lits, bytes / 8);
+    Reserve_large(&r->steps.lit_start, bytes / 64);
+    Reserve_large(&r->steps.reduced, bytes / 64);
+    Reserve_large(&r->steps.reduced_start, bytes / 64);
+    Reserve_large(&r->steps.pred_start, bytes / 64);
   }
   for (;;) {
     int got = Get_resolve_clauses(proof, mode, &r->vars, &r->clauses, &r->first, &r->second,

@@ -74,6 +74,17 @@ inline literal_short_ Stored_literal(const std::vector<literal_short_> &vars, in
   return l;
 }
 
+// Asks for huge pages behind [p, p + bytes): a large store is then faulted
+// in 2 MB at a time instead of 4 KB. Only a hint; does nothing where the
+// system has no such pages.
+void Advise_huge(const void *p, size_t bytes);
+// Reserves room for n items of a store that may grow large, with the hint.
+template <class T>
+void Reserve_large(std::vector<T> *v, size_t n) {
+  v->reserve(n);
+  Advise_huge(v->data(), v->capacity() * sizeof(T));
+}
+
 // Modes: 0 'qbc', 1 'qube' false, 2 'qube' true, 3 'qrp' false, 4 'qrp' true.
 inline bool True_mode(int mode) { return mode == 2 || mode == 4; }
 // The quant value of the variables that receive certificate functions.

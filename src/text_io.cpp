@@ -4,11 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <algorithm>
 
 namespace {
 
@@ -268,14 +268,30 @@ void Put_str(text_writer_ *w, std::string_view s) {
 }
 
 void Put_int(text_writer_ *w, long long v) {
+  static const char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  // Digits are built back to front in a local buffer and copied once: stores
+  // through the writer's own pointers would make every digit reload them.
   char tmp[24];
-  int n = 0;
-  unsigned long long u = v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-  do {
-    tmp[n++] = char('0' + u % 10);
-    u /= 10;
-  } while (u);
-  if (v < 0) tmp[n++] = '-';
+  char *end = tmp + sizeof tmp, *p = end;
+  unsigned long long u =
+      v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+  while (u >= 100) {
+    const char *pair = kPairs + 2 * (u % 100);
+    u /= 100;
+    *--p = pair[1];
+    *--p = pair[0];
+  }
+  if (u >= 10) {
+    *--p = kPairs[2 * u + 1];
+    *--p = kPairs[2 * u];
+  } else {
+    *--p = char('0' + u);
+  }
+  if (v < 0) *--p = '-';
   if (w->size - w->len < sizeof tmp) Writer_flush(w);
-  while (n) w->buf[w->len++] = tmp[--n];
+  std::memcpy(w->buf.get() + w->len, p, size_t(end - p));
+  w->len += size_t(end - p);
 }

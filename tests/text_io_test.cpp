@@ -1,11 +1,11 @@
+#include "text_io.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <climits>
 #include <cstdio>
 #include <string>
-
-#include "text_io.h"
 
 namespace {
 
@@ -24,8 +24,8 @@ TEST(Reader, IntsAndWords) {
   Reader_memory(&r, text.data(), text.size());
   const struct {
     int result, value;
-  } expected[] = {{1, 12},      {1, -7},       {1, 3}, {0, 0}, {0, 0}, {1, INT_MAX},
-                  {1, INT_MIN}, {0, 0},        {0, 0}, {0, 0}, {1, 7}, {-1, 0}};
+  } expected[] = {{1, 12},      {1, -7}, {1, 3}, {0, 0}, {0, 0}, {1, INT_MAX},
+                  {1, INT_MIN}, {0, 0},  {0, 0}, {0, 0}, {1, 7}, {-1, 0}};
   for (const auto &e : expected) {
     int v = 0;
     ASSERT_EQ(Read_int(&r, &v), e.result);
@@ -114,6 +114,23 @@ TEST(Writer, WritesNumbersAndTextInOrder) {
   Put_str(&w, big);
   EXPECT_EQ(Writer_close(&w), 1);
   EXPECT_EQ(sink, ".names -2147483648 0 9876543210" + big);
+}
+
+TEST(Writer, NumbersOfEveryLength) {
+  std::vector<long long> values = {
+      0,  1,  9,   10,  11,   99,           100,           101,       999,      1000,
+      -1, -9, -10, -99, -100, 2147483647LL, -2147483648LL, LLONG_MAX, LLONG_MIN};
+  for (long long p = 1; p < LLONG_MAX / 10; p *= 10) values.insert(values.end(), {p - 1, p, -p});
+  std::string sink, expected;
+  text_writer_ w;
+  Writer_memory(&w, &sink);
+  for (long long v : values) {
+    Put_int(&w, v);
+    Put_char(&w, ' ');
+    expected += std::to_string(v) + ' ';
+  }
+  EXPECT_EQ(Writer_close(&w), 1);
+  EXPECT_EQ(sink, expected);
 }
 
 TEST(Writer, ReportsAFailedWrite) {
