@@ -10,8 +10,8 @@
 
 // Returns 1 for a valid command line, 0 when the usage text is due because
 // the command line is invalid, -1 when it is due because -h was asked for.
-int Parse_options(int argc, char **argv, char **file_name, int *mode, int *outer_limit,
-                  int *rfao, int *alter, int *core) {
+int Parse_options(int argc, char **argv, char **file_name, int *mode, int *outer_limit, int *rfao,
+                  int *alter, int *core) {
   *mode = *outer_limit = *rfao = *alter = *core = 0;
   *file_name = nullptr;
   if (argc <= 1) return 0;

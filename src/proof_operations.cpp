@@ -16,6 +16,13 @@ bool Valid_id(const clause_db_ *clauses, long long id) {
   return id >= 1 && id <= static_cast<long long>(clauses->size());
 }
 
+// A word where a clause id stands, converted as GetIntVal does; a whole
+// number, the usual case, without building a string.
+int Id_value(std::string_view w) {
+  int v;
+  return Parse_int_word(w, &v) ? v : GetIntVal(std::string(w));
+}
+
 // Reads numbers up to and including a 0, ignoring them.
 int Skip_list(text_reader_ *in) {
   int v;
@@ -59,7 +66,7 @@ int Read_qbc_step(text_reader_ *proof, const std::vector<literal_short_> *vars,
   std::string_view w;
   if (Read_word(proof, &w) != 1) return 0;
   if (w == "CONCLUDE") return -1;
-  int id = GetIntVal(std::string(w));
+  int id = Id_value(w);
   // Ids must grow, or later steps would be filed under the wrong ids; the
   // gap is filled with placeholders, so it must stay within reason.
   if (id <= static_cast<long long>(clauses->size()) ||
@@ -112,10 +119,9 @@ int Read_qube_step(text_reader_ *proof, int mode, const std::vector<literal_shor
   std::string_view w;
   if (Read_word(proof, &w) != 1) return 0;
   if (w != "]") {
-    const int n = GetIntVal(std::string(w));
+    const int n = Id_value(w);
     int x;
-    if (!Valid_id(clauses, n) || Read_int(proof, pivot) != 1 || Read_int(proof, &x) != 1)
-      return 0;
+    if (!Valid_id(clauses, n) || Read_int(proof, pivot) != 1 || Read_int(proof, &x) != 1) return 0;
     Db_get(*clauses, *vars, size_t(n - 1), second);
     return 1;
   }
@@ -140,7 +146,8 @@ int Read_qrp_step(text_reader_ *proof, int mode, const std::vector<literal_short
   // Marks: 0 for the constraints this mode replays (clauses in mode 3, cubes
   // in mode 4), 1 for the other kind, in mode 4 stored inverted.
   const int own_mark = mode == 3 ? 0 : 1;
-  clause_short_ fresh;
+  // Reused from call to call: one line's literals.
+  static thread_local clause_short_ fresh;
   std::string_view w;
   for (;;) {
     fresh.lits.clear();
@@ -153,7 +160,7 @@ int Read_qrp_step(text_reader_ *proof, int mode, const std::vector<literal_short
     } else {
       if (Read_word(proof, &w) != 1) return 0;
       if (w == "r") return -1;
-      id = GetIntVal(std::string(w));
+      id = Id_value(w);
       if (id < 1) return 0;
     }
     // Ids must grow, or lines would be filed under the wrong ids; the gap is
@@ -197,8 +204,8 @@ int Read_qrp_step(text_reader_ *proof, int mode, const std::vector<literal_short
 }  // namespace
 
 int Get_resolve_clauses(text_reader_ *proof, int mode, std::vector<literal_short_> *vars,
-                        clause_db_ *clauses, clause_short_ *first,
-                        clause_short_ *second, int *pivot, int *step_id, int *pending_id) {
+                        clause_db_ *clauses, clause_short_ *first, clause_short_ *second,
+                        int *pivot, int *step_id, int *pending_id) {
   switch (mode) {
     case 0: return Read_qbc_step(proof, vars, clauses, first, second, step_id);
     case 1:
@@ -246,8 +253,8 @@ int Cube_limit(const std::vector<literal_short_> &a, const std::vector<literal_s
 
 }  // namespace
 
-int Resolution(std::vector<literal_short_> *vars, clause_short_ *first,
-               const clause_short_ *second, int mode, clause_short_ *reduced) {
+int Resolution(std::vector<literal_short_> *vars, clause_short_ *first, const clause_short_ *second,
+               int mode, clause_short_ *reduced) {
   // The parent's literals are moved out so `first` can take the resolvent;
   // the buffer is reused across calls.
   static thread_local std::vector<literal_short_> a;

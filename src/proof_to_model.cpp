@@ -70,10 +70,11 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
     Reserve_large(&r->clauses.mark, bytes / 16);
     Reserve_large(&r->clauses.pred_start, bytes / 16);
     Reserve_large(&r->steps.lits, bytes / 8);
-    Reserve_large(&r->steps.lit_start, bytes / 64);
-    Reserve_large(&r->steps.reduced, bytes / 64);
-    Reserve_large(&r->steps.reduced_start, bytes / 64);
-    Reserve_large(&r->steps.pred_start, bytes / 64);
+    Reserve_large(&r->steps.lit_start, bytes / 32);
+    Reserve_large(&r->steps.reduced, bytes / 16);
+    Reserve_large(&r->steps.reduced_start, bytes / 32);
+    Reserve_large(&r->steps.pred_start, bytes / 32);
+    if (alter) Reserve_large(&r->steps.preds, bytes / 16);
   }
   for (;;) {
     int got = Get_resolve_clauses(proof, mode, &r->vars, &r->clauses, &r->first, &r->second,

@@ -26,31 +26,47 @@ void Insert_literal(clause_short_ *clause, const literal_short_ &lit) {
 
 // The same order as inserting the literals one by one into an empty clause:
 // ties among existentials keep their reading order, ties among universals
-// are reversed. Sorting keeps long clauses from costing quadratic time.
+// are reversed. Short lists are sorted in place by insertion (stable, and
+// linear on lists already in order); long ones by a key that holds the
+// reading index, counted backwards for universals, so ties are broken the
+// same way.
 void Order_literals(std::vector<literal_short_> *lits) {
   auto before = [](const literal_short_ &x, const literal_short_ &y) {
     if (x.quant != y.quant) return x.quant < y.quant;
     return x.pos > y.pos;
   };
-  if (std::is_sorted(
-          lits->begin(), lits->end(),
-          [&](const literal_short_ &x, const literal_short_ &y) { return before(x, y); })) {
-    // Already ordered; only equal-position universals would need reversing.
-    bool ties = false;
-    for (size_t i = 1; i < lits->size() && !ties; ++i)
-      ties = (*lits)[i].quant == 1 && (*lits)[i - 1].quant == 1 &&
-             (*lits)[i].pos == (*lits)[i - 1].pos;
-    if (!ties) return;
+  std::vector<literal_short_> &l = *lits;
+  const size_t n = l.size();
+  if (n > 24 && !std::is_sorted(l.begin(), l.end(), before)) {
+    static thread_local std::vector<uint64_t> keys;
+    static thread_local std::vector<literal_short_> copy;
+    keys.clear();
+    for (size_t i = 0; i < n; ++i) {
+      const uint64_t rank = uint64_t(l[i].quant) << 31 | uint32_t(INT32_MAX - l[i].pos);
+      keys.push_back(rank << 32 | uint32_t(l[i].quant == 0 ? i : UINT32_MAX - i));
+    }
+    std::sort(keys.begin(), keys.end());
+    copy.assign(l.begin(), l.end());
+    for (size_t i = 0; i < n; ++i) {
+      const uint32_t index = uint32_t(keys[i]);
+      l[i] = copy[keys[i] >> 63 ? UINT32_MAX - index : index];
+    }
+    return;
   }
-  std::vector<std::pair<literal_short_, int>> keyed;
-  keyed.reserve(lits->size());
-  for (size_t i = 0; i < lits->size(); ++i) keyed.emplace_back((*lits)[i], int(i));
-  std::sort(keyed.begin(), keyed.end(), [&](const auto &a, const auto &b) {
-    if (before(a.first, b.first)) return true;
-    if (before(b.first, a.first)) return false;
-    return a.first.quant == 0 ? a.second < b.second : a.second > b.second;
-  });
-  for (size_t i = 0; i < lits->size(); ++i) (*lits)[i] = keyed[i].first;
+  for (size_t i = 1; i < n; ++i) {
+    if (!before(l[i], l[i - 1])) continue;
+    const literal_short_ x = l[i];
+    size_t j = i;
+    for (; j > 0 && before(x, l[j - 1]); --j) l[j] = l[j - 1];
+    l[j] = x;
+  }
+  for (size_t i = 0; i < n;) {
+    size_t j = i + 1;
+    if (l[i].quant == 1)
+      while (j < n && l[j].quant == 1 && l[j].pos == l[i].pos) ++j;
+    if (j - i > 1) std::reverse(l.begin() + long(i), l.begin() + long(j));
+    i = j;
+  }
 }
 
 void Db_push(clause_db_ *db, const clause_short_ &clause) {

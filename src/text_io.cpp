@@ -12,7 +12,7 @@
 
 namespace {
 
-const size_t kReadBlock = size_t(1) << 22;
+const size_t kReadBlock = size_t(1) << 20;
 const size_t kWriteBlock = size_t(1) << 20;
 // A number or short word is always parsed from one contiguous stretch once
 // this many bytes are in the block.
@@ -257,7 +257,7 @@ int Writer_close(text_writer_ *w) {
   return !w->failed;
 }
 
-void Put_str(text_writer_ *w, std::string_view s) {
+void Put_long_str(text_writer_ *w, std::string_view s) {
   while (!s.empty()) {
     if (w->len == w->size) Writer_flush(w);
     size_t n = std::min(s.size(), w->size - w->len);
@@ -272,12 +272,16 @@ void Put_int(text_writer_ *w, long long v) {
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
       "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
       "8081828384858687888990919293949596979899";
-  // Digits are built back to front in a local buffer and copied once: stores
-  // through the writer's own pointers would make every digit reload them.
-  char tmp[24];
-  char *end = tmp + sizeof tmp, *p = end;
+  if (w->size - w->len < 24) Writer_flush(w);
+  // The digits go straight into the buffer, back to front through a local
+  // pointer (stores through the writer's own would make each reload them).
+  char *out = w->buf.get() + w->len;
   unsigned long long u =
       v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+  if (v < 0) *out++ = '-';
+  size_t digits = 1;
+  for (unsigned long long t = u; t >= 10; t /= 10) ++digits;
+  char *p = out + digits;
   while (u >= 100) {
     const char *pair = kPairs + 2 * (u % 100);
     u /= 100;
@@ -290,8 +294,5 @@ void Put_int(text_writer_ *w, long long v) {
   } else {
     *--p = char('0' + u);
   }
-  if (v < 0) *--p = '-';
-  if (w->size - w->len < sizeof tmp) Writer_flush(w);
-  std::memcpy(w->buf.get() + w->len, p, size_t(end - p));
-  w->len += size_t(end - p);
+  w->len = size_t(out + digits - w->buf.get());
 }

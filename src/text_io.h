@@ -9,22 +9,23 @@
 #define CEROX_TEXT_IO_H
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 struct text_reader_ {
-  int fd = -1;               // -1 for an in-memory source
+  int fd = -1;                 // -1 for an in-memory source
   const char *data = nullptr;  // unread bytes are data[at, end)
   size_t at = 0;
   size_t end = 0;
-  int eof = 0;  // the source has no more bytes beyond data[end)
-  int error = 0;  // a read from the file failed
-  size_t size = 0;  // bytes in the source when known (regular files, memory)
+  int eof = 0;                    // the source has no more bytes beyond data[end)
+  int error = 0;                  // a read from the file failed
+  size_t size = 0;                // bytes in the source when known (regular files, memory)
   std::unique_ptr<char[]> block;  // file-backed sources read into this
   size_t block_size = 0;
-  std::string spill;        // a word that crosses a block boundary
+  std::string spill;  // a word that crosses a block boundary
 };
 
 // Opens a regular file for reading. Returns 1, or 0 when it cannot be opened
@@ -58,9 +59,7 @@ void Read_line_rest(text_reader_ *r, std::string *line);
 // first (then *line holds what was left, possibly nothing).
 int Read_line(text_reader_ *r, std::string *line);
 
-inline bool Is_space(int c) {
-  return c == ' ' || (c >= '\t' && c <= '\r');
-}
+inline bool Is_space(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 struct text_writer_ {
   int fd = -1;                  // -1 writes into *sink instead
@@ -82,7 +81,13 @@ inline void Put_char(text_writer_ *w, char c) {
   if (w->len == w->size) Writer_flush(w);
   w->buf[w->len++] = c;
 }
-void Put_str(text_writer_ *w, std::string_view s);
+void Put_long_str(text_writer_ *w, std::string_view s);
+// Inline so that the copy of a short constant text is inlined too.
+inline void Put_str(text_writer_ *w, std::string_view s) {
+  if (s.size() > w->size - w->len) return Put_long_str(w, s);
+  std::memcpy(w->buf.get() + w->len, s.data(), s.size());
+  w->len += s.size();
+}
 void Put_int(text_writer_ *w, long long v);
 
 #endif

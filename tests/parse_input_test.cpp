@@ -74,18 +74,18 @@ TEST(ParseInput, QdimacsPrefixEnds) {
 
 TEST(ParseInput, QdimacsFormatMismatches) {
   const char *bad[] = {
-      "",                                      // no problem line
-      "p cnf x 2\n",                           // count not a number
-      "p cnf 2 1\na 1 2",                      // ends in a prefix line
-      "p cnf 2 1\na 1 0\n",                    // ends where a prefix word belongs
-      "p cnf 2 1\na 1 3 0\ne 2 0\n1 0\n",      // variable beyond the table
-      "p cnf 2 1\na 1 0\ne -2 0\n1 0\n",       // negative variable in the prefix
-      "p cnf 2 1\na 1 2 0\ne 2 0\n1 0\n",      // prefix lists more than declared
-      "p cnf 2 2\na 1 0\ne 2 0\n1 -2 0\n2",    // ends inside a clause
-      "p cnf 2 1\na 1 0\ne 2 0\n1 5 0\n",      // clause variable beyond the table
-      "p cnf 2 1\na 1 0\ne 2 0\n1 x 0\n",      // clause word not a number
+      "",                                            // no problem line
+      "p cnf x 2\n",                                 // count not a number
+      "p cnf 2 1\na 1 2",                            // ends in a prefix line
+      "p cnf 2 1\na 1 0\n",                          // ends where a prefix word belongs
+      "p cnf 2 1\na 1 3 0\ne 2 0\n1 0\n",            // variable beyond the table
+      "p cnf 2 1\na 1 0\ne -2 0\n1 0\n",             // negative variable in the prefix
+      "p cnf 2 1\na 1 2 0\ne 2 0\n1 0\n",            // prefix lists more than declared
+      "p cnf 2 2\na 1 0\ne 2 0\n1 -2 0\n2",          // ends inside a clause
+      "p cnf 2 1\na 1 0\ne 2 0\n1 5 0\n",            // clause variable beyond the table
+      "p cnf 2 1\na 1 0\ne 2 0\n1 x 0\n",            // clause word not a number
       "p cnf 2 1\na 1 0\ne 2 0\n1 99999999999 0\n",  // number overflows
-      "p cnf 3 1\na 1 0\ne 2 0\nfoo 0\n",      // free variable, then no number
+      "p cnf 3 1\na 1 0\ne 2 0\nfoo 0\n",            // free variable, then no number
   };
   for (const char *text : bad) {
     run_state_ s(text, 0);
@@ -135,8 +135,9 @@ TEST(ParseInput, QubeShortInput) {
   ASSERT_EQ(s.parsed, 1);
   EXPECT_EQ(Signed(s.At(0)), (std::vector<int>{1, -2}));
   EXPECT_EQ(Signed(s.At(s.clauses.size() - 1)), (std::vector<int>{2}));
-  const char *bad[] = {"no closing bracket", "] [FORMULAX 3 0 e 1 0 0 0", "] [FORMULA 3 0 e 1 0 1 0",
-                       "] [FORMULA 3 0 e 1 0 0", "] [FORMULA 3 0 e 1", "] [FORMULA 3 1 e 1 0 0 0 4 0"};
+  const char *bad[] = {"no closing bracket",       "] [FORMULAX 3 0 e 1 0 0 0",
+                       "] [FORMULA 3 0 e 1 0 1 0", "] [FORMULA 3 0 e 1 0 0",
+                       "] [FORMULA 3 0 e 1",       "] [FORMULA 3 1 e 1 0 0 0 4 0"};
   for (const char *text : bad) {
     run_state_ b(text, 1);
     EXPECT_EQ(b.parsed, 0) << text;
@@ -176,7 +177,8 @@ TEST(OrderLiterals, SameOrderAsInsertingOneByOne) {
   std::mt19937 rng(99);
   for (int trial = 0; trial < 2000; ++trial) {
     std::vector<literal_short_> lits;
-    const int n = int(rng() % 12), positions = 1 + int(rng() % 6);
+    // Long lists take the other sorting path.
+    const int n = int(rng() % (trial % 4 ? 12 : 90)), positions = 1 + int(rng() % 6);
     for (int k = 0; k < n; ++k) {
       int pos = int(rng() % unsigned(positions));
       // Positions below 3 are existential, the others universal.
