@@ -88,6 +88,41 @@ inline void Put_str(text_writer_ *w, std::string_view s) {
   std::memcpy(w->buf.get() + w->len, s.data(), s.size());
   w->len += s.size();
 }
-void Put_int(text_writer_ *w, long long v);
+// Writes v in decimal at p (at most 20 bytes) and returns the end. The
+// digits are counted first and then written back to front two at a time.
+inline char *Format_int(char *p, long long v) {
+  static const char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  unsigned long long u =
+      v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+  if (v < 0) *p++ = '-';
+  int digits = 1;
+  for (unsigned long long bound = 10; digits < 20 && u >= bound; bound *= 10) ++digits;
+  char *const end = p + digits;
+  char *q = end;
+  while (u >= 100) {
+    const char *pair = kPairs + 2 * (u % 100);
+    u /= 100;
+    *--q = pair[1];
+    *--q = pair[0];
+  }
+  if (u >= 10) {
+    *--q = kPairs[2 * u + 1];
+    *--q = kPairs[2 * u];
+  } else {
+    *--q = char('0' + u);
+  }
+  return end;
+}
+
+inline void Put_int(text_writer_ *w, long long v) {
+  if (w->size - w->len < 24) Writer_flush(w);
+  // Through a local pointer: stores through the writer's own would make
+  // every digit reload it.
+  char *start = w->buf.get() + w->len;
+  w->len += size_t(Format_int(start, v) - start);
+}
 
 #endif

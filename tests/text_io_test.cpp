@@ -5,7 +5,10 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -33,6 +36,50 @@ TEST(Reader, IntsAndWords) {
       EXPECT_EQ(v, e.value);
     }
   }
+}
+
+// Random words (numbers of every length with and without signs, numbers
+// run into other characters) between random white space, over more than
+// one read block: every word gives what a whole-word reading gives.
+TEST(Reader, RandomNumbersMatchWholeWords) {
+  std::mt19937 rng(5);
+  const char *spaces[] = {" ", "\n", "\t", "  ", "\r\n", "\v", "\f", " \n "};
+  const char *tails[] = {"", "", "", "x", "-", "0", "+1"};
+  std::vector<std::string> words;
+  std::string text;
+  while (text.size() < (3u << 20)) {
+    std::string w = rng() % 5 ? "" : (rng() % 2 ? "-" : "+");
+    const int digits = rng() % 4 ? 1 + int(rng() % 7) : int(rng() % 13);
+    for (int k = 0; k < digits; ++k) w += char('0' + rng() % 10);
+    w += tails[rng() % 7];
+    if (w.empty()) w = "7";
+    words.push_back(w);
+    text += w + spaces[rng() % 8];
+  }
+  const std::string path = Temp_file(text);
+  text_reader_ file, memory;
+  ASSERT_EQ(Reader_open(&file, path.c_str()), 1);
+  Reader_memory(&memory, text.data(), text.size());
+  for (const std::string &w : words) {
+    int expected = 0;
+    const int ok = Parse_int_word(w, &expected);
+    size_t digits_from = w[0] == '-' || w[0] == '+' ? 1 : 0;
+    const bool whole = w.size() > digits_from &&
+                       w.find_first_not_of("0123456789", digits_from) == std::string::npos;
+    ASSERT_EQ(ok, whole && std::stoll(w) >= INT_MIN && std::stoll(w) <= INT_MAX) << w;
+    for (text_reader_ *r : {&file, &memory}) {
+      int v = -12345;
+      ASSERT_EQ(Read_int(r, &v), ok) << w;
+      if (ok) {
+        ASSERT_EQ(v, expected) << w;
+      }
+    }
+  }
+  int v;
+  EXPECT_EQ(Read_int(&file, &v), -1);
+  EXPECT_EQ(Read_int(&memory, &v), -1);
+  Reader_close(&file);
+  unlink(path.c_str());
 }
 
 TEST(Reader, CharactersAndLines) {
