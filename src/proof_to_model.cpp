@@ -23,30 +23,54 @@ std::string Output_name(const char *file_name, int rfao, int alter) {
   return name;
 }
 
+// Room for what inputs of this size can hold, so that the stores do not
+// move their contents while they grow; pages never written cost nothing.
+void Reserve_stores(run_records_ *r, size_t input_bytes, int alter) {
+  const size_t bytes = std::min(input_bytes, size_t(1) << 30);
+  Reserve_large(&r->clauses.lits, bytes / 4);
+  Reserve_large(&r->clauses.lit_start, bytes / 16);
+  Reserve_large(&r->clauses.step, bytes / 16);
+  Reserve_large(&r->clauses.mark, bytes / 16);
+  Reserve_large(&r->clauses.pred_start, bytes / 16);
+  Reserve_large(&r->steps.lits, bytes / 8);
+  Reserve_large(&r->steps.lit_start, bytes / 32);
+  Reserve_large(&r->steps.reduced, bytes / 16);
+  Reserve_large(&r->steps.reduced_start, bytes / 32);
+  Reserve_large(&r->steps.pred_start, bytes / 32);
+  if (alter) Reserve_large(&r->steps.preds, bytes / 16);
+}
+
 // Opens the input (and in mode 0 the proof) and reads the formula. On
 // success `proof` stands where the proof steps begin.
-int Read_input(const char *file_name, int mode, int outer_limit, text_reader_ *proof,
-               std::vector<literal_short_> *vars, clause_db_ *clauses, int *step_id,
-               int *pending_id, int *block_count) {
+int Read_input(const char *file_name, int mode, int outer_limit, int alter, text_reader_ *proof,
+               run_records_ *r) {
   int lines = 0;
   if (mode == 0) {
     std::string proof_name = std::string(file_name) + ".qbc";
-    if (!Count_lines(proof_name.c_str(), &lines)) return Print_file_error(1), 0;
+    if (!Count_lines(proof_name.c_str(), &lines) || !Reader_open(proof, proof_name.c_str()))
+      return Print_file_error(1), 0;
     text_reader_ instance;
-    if (!Reader_open(&instance, file_name)) return Print_file_error(0), 0;
-    int ok =
-        Parse_input(&instance, 0, outer_limit, vars, clauses, step_id, pending_id, block_count);
+    if (!Reader_open(&instance, file_name)) {
+      Reader_close(proof);
+      return Print_file_error(0), 0;
+    }
+    Reserve_stores(r, instance.size + proof->size, alter);
+    int ok = Parse_input(&instance, 0, outer_limit, &r->vars, &r->clauses, &r->step_id,
+                         &r->pending_id, &r->block_count);
     Reader_close(&instance);
-    if (!ok) return Print_file_error(2), 0;
-    // The proof file was checked above but may have gone since.
-    if (!Reader_open(proof, proof_name.c_str())) return Print_file_error(1), 0;
+    if (!ok) {
+      Reader_close(proof);
+      return Print_file_error(2), 0;
+    }
     std::string_view header;
     Read_word(proof, &header);
     return 1;
   }
   if (!Count_lines(file_name, &lines) || !Reader_open(proof, file_name))
     return Print_file_error(0), 0;
-  if (!Parse_input(proof, mode, outer_limit, vars, clauses, step_id, pending_id, block_count)) {
+  Reserve_stores(r, proof->size, alter);
+  if (!Parse_input(proof, mode, outer_limit, &r->vars, &r->clauses, &r->step_id, &r->pending_id,
+                   &r->block_count)) {
     Reader_close(proof);
     return Print_file_error(2), 0;
   }
@@ -59,23 +83,6 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
                      text_writer_ *out, const char *out_name, clock_t t_read) {
   Reserve_large(&r->var_steps, r->vars.size());
   r->var_steps.assign(r->vars.size(), {});
-  // Room for what a proof of this size can hold, so that the containers do
-  // not move their contents while they grow; pages never written cost
-  // nothing.
-  if (proof->size) {
-    const size_t bytes = std::min(proof->size, size_t(1) << 30);
-    Reserve_large(&r->clauses.lits, bytes / 4);
-    Reserve_large(&r->clauses.lit_start, bytes / 16);
-    Reserve_large(&r->clauses.step, bytes / 16);
-    Reserve_large(&r->clauses.mark, bytes / 16);
-    Reserve_large(&r->clauses.pred_start, bytes / 16);
-    Reserve_large(&r->steps.lits, bytes / 8);
-    Reserve_large(&r->steps.lit_start, bytes / 32);
-    Reserve_large(&r->steps.reduced, bytes / 16);
-    Reserve_large(&r->steps.reduced_start, bytes / 32);
-    Reserve_large(&r->steps.pred_start, bytes / 32);
-    if (alter) Reserve_large(&r->steps.preds, bytes / 16);
-  }
   for (;;) {
     int got = Get_resolve_clauses(proof, mode, &r->vars, &r->clauses, &r->first, &r->second,
                                   &r->pivot, &r->step_id, &r->pending_id);
@@ -123,9 +130,7 @@ int Proof_to_model(char *file_name, int mode, int outer_limit, int rfao, int alt
   run_records_ r;
   r.pending_id = core;
   text_reader_ proof;
-  if (!Read_input(file_name, mode, outer_limit, &proof, &r.vars, &r.clauses, &r.step_id,
-                  &r.pending_id, &r.block_count))
-    return 0;
+  if (!Read_input(file_name, mode, outer_limit, alter, &proof, &r)) return 0;
   const clock_t t_read = clock();
   printf(" -- Reading input..   OK! time: %7.2fs --\n", Seconds(t_start, t_read));
 
