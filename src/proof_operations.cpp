@@ -32,32 +32,39 @@ int Skip_list(text_reader_ *in) {
   return 1;
 }
 
-// The literal of number n, or 0 when n names no table entry.
-int Make_literal(const std::vector<literal_short_> *vars, int n, literal_short_ *lit) {
-  if (n == 0 || n == INT32_MIN) return 0;
-  size_t v = size_t(n < 0 ? -n : n);
-  if (v > vars->size()) return 0;
-  *lit = (*vars)[v - 1];
-  lit->sign = n > 0 ? 1 : -1;
-  return 1;
-}
-
-// Reads a literal list up to its 0; literals of excluded variables are
-// dropped, the others appended in file order or by the ordered insertion.
-int Read_literals(text_reader_ *in, const std::vector<literal_short_> *vars, bool ordered,
-                  clause_short_ *into) {
+// Reads a literal list up to its 0 as numbers, each naming a table entry.
+int Read_numbers(text_reader_ *in, const std::vector<literal_short_> *vars,
+                 std::vector<int> *numbers) {
+  numbers->clear();
   int n;
-  literal_short_ lit;
   for (;;) {
     if (Read_int(in, &n) != 1) return 0;
-    if (n == 0) {
-      if (ordered) Order_literals(&into->lits);
-      return 1;
-    }
-    if (!Make_literal(vars, n, &lit)) return 0;
-    if (lit.quant != 0 && lit.quant != 1) continue;
-    into->lits.push_back(lit);
+    if (n == 0) return 1;
+    if (n == INT32_MIN || size_t(n < 0 ? -n : n) > vars->size()) return 0;
+    numbers->push_back(n);
   }
+}
+
+// Appends the literals of checked numbers in file order, dropping those of
+// excluded variables.
+void Append_literals(const std::vector<literal_short_> *vars, const std::vector<int> &numbers,
+                     clause_short_ *into) {
+  for (int n : numbers) {
+    const literal_short_ lit = Stored_literal(*vars, n);
+    if (lit.quant == 0 || lit.quant == 1) into->lits.push_back(lit);
+  }
+}
+
+// The numbers of the list being read; reused from line to line.
+std::vector<int> &Line_numbers() {
+  static thread_local std::vector<int> numbers;
+  return numbers;
+}
+
+int Read_literals(text_reader_ *in, const std::vector<literal_short_> *vars, clause_short_ *into) {
+  if (!Read_numbers(in, vars, &Line_numbers())) return 0;
+  Append_literals(vars, Line_numbers(), into);
+  return 1;
 }
 
 int Read_qbc_step(text_reader_ *proof, const std::vector<literal_short_> *vars,
@@ -102,11 +109,11 @@ int Read_good_header(text_reader_ *proof, const std::vector<literal_short_> *var
   if (Read_int(proof, &x) != 1) return 0;
   first->lits.clear();
   second->lits.clear();
-  if (!Read_literals(proof, vars, false, first)) return 0;
+  if (!Read_literals(proof, vars, first)) return 0;
   if (Read_int(proof, &x) != 1 || !Skip_list(proof)) return 0;
   if (Read_int(proof, &x) != 1) return 0;
   if (first->lits.empty()) {
-    if (!Read_literals(proof, vars, false, first)) return 0;
+    if (!Read_literals(proof, vars, first)) return 0;
   } else if (!Skip_list(proof)) {
     return 0;
   }
@@ -170,13 +177,18 @@ int Read_qrp_step(text_reader_ *proof, int mode, const std::vector<literal_short
       return 0;
     if (static_cast<long long>(clauses->size()) < id - 1)
       Db_push_empty(clauses, own_mark, size_t(id - 1) - clauses->size());
-    if (!Read_literals(proof, vars, true, &fresh)) return 0;
+    // The literals count only on lines without antecedents: a derived
+    // clause is stored as the replay computes it, or empty.
+    std::vector<int> &numbers = Line_numbers();
+    if (!Read_numbers(proof, vars, &numbers)) return 0;
     int a1, a2, close;
     if (Read_int(proof, &a1) != 1) return 0;
     if (a1 == 0) {
       if (mode == 3 && *pending_id == 0) {
-        fresh.lits.clear();
         fresh.mark = 1;
+      } else {
+        Append_literals(vars, numbers, &fresh);
+        Order_literals(&fresh.lits);
       }
       Db_push(clauses, fresh);
       continue;
@@ -187,7 +199,6 @@ int Read_qrp_step(text_reader_ *proof, int mode, const std::vector<literal_short
     if (!Valid_id(clauses, a1) || (a2 && !Valid_id(clauses, a2))) return 0;
     const int mark1 = clauses->mark[size_t(a1 - 1)];
     bool replayed = mode == 3 ? mark1 != 1 : mark1 != 0;
-    fresh.lits.clear();
     if (replayed) {
       Db_get(*clauses, *vars, size_t(a1 - 1), first);
       if (a2)
