@@ -44,14 +44,14 @@ row() { # label input command...
   lines=$(wc -l < "$input")
   awk -v l="$label" -v s="$size" -v n="$lines" -v t="${t% *}" -v m="${t#* }" -v w="${wc% *}" 'BEGIN {
     if (t <= 0) t = 0.005; if (w <= 0) w = 0.005
-    printf "%-34s %9.1f %10d %8.2f %8.1f %7.2f %9.1f %6.2f\n", l, s / 1e6, n, t, s / 1e6 / t, t / w, m / 1e3, m * 1e3 / s }'
+    printf "%-44s %9.1f %10d %8.2f %8.1f %7.2f %9.1f %6.2f\n", l, s / 1e6, n, t, s / 1e6 / t, t / w, m / 1e3, m * 1e3 / s }'
 }
-printf "%-34s %9s %10s %8s %8s %7s %9s %6s\n" "program and input" "size MB" lines seconds "MB/s" "x wc-w" "peak MB" "x size"
+printf "%-44s %9s %10s %8s %8s %7s %9s %6s\n" "program and input" "size MB" lines seconds "MB/s" "x wc-w" "peak MB" "x size"
 
 # Real proofs.
 for inst in incrementer-enc06-nonuniform-depth-33.qdimacs.gz hein_14_5x5-07.pg.qdimacs; do
   [ -f "$shared/$inst" ] || { echo "($inst not found in $shared: skipped)"; continue; }
-  name=${inst%%.*}
+  name=${inst%%[-.]*}
   if [[ $inst == *.gz ]]; then gzip -dc "$shared/$inst" > "$name.qdimacs"; else cp "$shared/$inst" "$name.qdimacs"; fi
   set +e
   depqbf --trace --dep-man=simple --traditional-qcdcl --no-qbce-dynamic "$name.qdimacs" > "$name.raw.qrp"

@@ -234,6 +234,11 @@ long long Num_add_alter(const std::vector<literal_short_> *vars, const std::vect
 void Minimize_alter(const std::vector<literal_short_> *vars, const step_store_ *steps,
                     std::vector<std::vector<int>> *var_steps, int alter, int block_count) {
   if (steps->size() == 0) return;
+  // Each list gets its exact room first: no list moves while it fills.
+  std::vector<size_t> count(var_steps->size(), 0);
+  for (int32_t n : steps->reduced) ++count[size_t((*vars)[size_t(n < 0 ? -n : n) - 1].pos)];
+  for (size_t p = 0; p < count.size(); ++p)
+    if (count[p]) (*var_steps)[p].reserve((*var_steps)[p].size() + count[p]);
   if (alter == 0) {
     for (size_t i = 0; i < steps->size(); ++i) Distribute(*vars, *steps, i, var_steps);
     return;
