@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -73,7 +74,9 @@ int Read_prefix_list(converter_ *c, int *expected, std::string *held) {
   return 1;
 }
 
-void Write_header(converter_ *c) {
+void Write_header(converter_ *c, int clauses) {
+  // A clause takes two bytes at least, so a bogus count claims no more.
+  if (clauses > 0) c->clause_names.reserve(std::min(size_t(clauses), c->in.size / 2 + 1));
   Put_str(&c->out, ".model main\n.inputs");
   for (const literal_ &l : c->prefix)
     if (l.quant == c->selected) {

@@ -41,7 +41,9 @@ int Converter_open(converter_ *c, size_t strip, const char *suffix);
 // prefix (empty when the count ended it); 0 after a message when the input
 // ends inside the prefix.
 int Read_prefix_list(converter_ *c, int *expected, std::string *held);
-void Write_header(converter_ *c);
+// Writes the model, input and output lines; `clauses` is the declared
+// clause count, used to size the node list once.
+void Write_header(converter_ *c, int clauses);
 // Reads numbers up to a 0 into c->numbers, after `first` if given. 1, or 0
 // after a message (the input ended or held a word that is no number).
 int Read_clause_numbers(converter_ *c, const int *first);

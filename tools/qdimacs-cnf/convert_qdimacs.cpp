@@ -19,7 +19,7 @@ int Convert_qdimacs(converter_ *c, bool true_formula) {
   int first = 0;
   if (clauses > 0 && !held.empty() && !Parse_int_word(held, &first))
     return Converter_fail(c, "a clause holds a word that is not a number");
-  Write_header(c);
+  Write_header(c, clauses);
   for (int i = 0; i < clauses; ++i) {
     if (!Read_clause_numbers(c, i == 0 && !held.empty() ? &first : nullptr)) return 1;
     Write_clause_node(c, i);

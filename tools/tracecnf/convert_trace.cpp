@@ -21,7 +21,7 @@ int Convert_trace(converter_ *c, bool true_formula) {
   if (!Read_prefix_list(c, &expected, &held)) return 1;
   if (Read_word(&c->in, &w) != 1) return Converter_fail(c, "input ends after the prefix");
   if (w != "0") printf("bad\n");
-  Write_header(c);
+  Write_header(c, clauses);
   for (int i = 0; i < clauses; ++i) {
     if (!Read_clause_numbers(c, nullptr)) return 1;
     // The complement of the matrix ignores empty clauses.
