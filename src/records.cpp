@@ -79,6 +79,12 @@ void Db_push(clause_db_ *db, const clause_short_ &clause) {
 }
 
 void Db_push_empty(clause_db_ *db, int mark, size_t count) {
+  // Id gaps can be long: the room comes in one piece, with the hint.
+  const size_t n = db->size() + count;
+  Grow_large(&db->lit_start, n + 1);
+  Grow_large(&db->step, n);
+  Grow_large(&db->mark, n);
+  Grow_large(&db->pred_start, n + 1);
   db->lit_start.resize(db->lit_start.size() + count, db->lits.size());
   db->step.resize(db->step.size() + count, -1);
   db->mark.resize(db->mark.size() + count, uint8_t(mark));

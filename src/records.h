@@ -2,6 +2,7 @@
 #ifndef CEROX_RECORDS_H
 #define CEROX_RECORDS_H
 
+#include <algorithm>
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -83,6 +84,12 @@ template <class T>
 void Reserve_large(std::vector<T> *v, size_t n) {
   v->reserve(n);
   Advise_huge(v->data(), v->capacity() * sizeof(T));
+}
+// Makes room for n items and more (at least doubling) before a large
+// append, so that the appends after it do not move the items again.
+template <class T>
+void Grow_large(std::vector<T> *v, size_t n) {
+  if (v->capacity() < n) Reserve_large(v, std::max(n + n / 2, 2 * v->capacity()));
 }
 
 // Modes: 0 'qbc', 1 'qube' false, 2 'qube' true, 3 'qrp' false, 4 'qrp' true.
