@@ -113,11 +113,13 @@ struct greedy_order_ {
   // predecessors are distinct).
   void Link_successors() {
     const size_t n = steps->size();
-    succ_start.assign(n + 1, 0);
+    Assign_large(&succ_start, n + 1, uint64_t(0));
     for (int32_t p : steps->preds) ++succ_start[size_t(p) + 1];
     for (size_t u = 0; u < n; ++u) succ_start[u + 1] += succ_start[u];
-    succs.resize(steps->preds.size());
-    std::vector<uint64_t> fill(succ_start.begin(), succ_start.end() - 1);
+    Assign_large(&succs, steps->preds.size(), int32_t(0));
+    std::vector<uint64_t> fill;
+    Reserve_large(&fill, n);
+    fill.assign(succ_start.begin(), succ_start.end() - 1);
     for (size_t s = 0; s < n; ++s)
       for (uint64_t i = steps->pred_start[s]; i < steps->pred_start[s + 1]; ++i)
         succs[fill[size_t(steps->preds[i])]++] = int32_t(s);
@@ -185,16 +187,16 @@ struct greedy_order_ {
   void Run() {
     const size_t n = steps->size();
     Link_successors();
-    waiting.assign(n, 0);
-    placed.assign(n, 0);
-    ready.assign(n, 0);
-    cost.assign(n, 0);
-    since.assign(n, 0);
-    last_sign.assign(vars->size(), 0);
-    sign_before.assign(vars->size(), 0);
-    stamp.assign(vars->size(), 0);
-    occurs.assign(vars->size(), {});
-    order.reserve(n);
+    Assign_large(&waiting, n, 0);
+    Assign_large(&placed, n, char(0));
+    Assign_large(&ready, n, char(0));
+    Assign_large(&cost, n, 0LL);
+    Assign_large(&since, n, 0LL);
+    Assign_large(&last_sign, vars->size(), 0);
+    Assign_large(&sign_before, vars->size(), 0);
+    Assign_large(&stamp, vars->size(), 0LL);
+    Assign_large(&occurs, vars->size(), std::vector<occurrence_>());
+    Reserve_large(&order, n);
     int last_initial = -1;
     for (size_t u = 0; u < n; ++u) {
       waiting[u] = int(steps->pred_start[u + 1] - steps->pred_start[u]);

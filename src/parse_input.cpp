@@ -20,9 +20,7 @@ struct prefix_reader_ {
 // A table larger than the input could ever need is refused, not allocated.
 int Make_table(text_reader_ *in, std::vector<literal_short_> *vars, int count) {
   if (count > 0 && size_t(count) > Reader_budget(in)) return 0;
-  const size_t n = count > 0 ? size_t(count) : 0;
-  Reserve_large(vars, n);
-  vars->assign(n, literal_short_());
+  Assign_large(vars, count > 0 ? size_t(count) : 0, literal_short_());
   return 1;
 }
 

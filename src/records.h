@@ -85,6 +85,12 @@ void Reserve_large(std::vector<T> *v, size_t n) {
   v->reserve(n);
   Advise_huge(v->data(), v->capacity() * sizeof(T));
 }
+// A store of n copies of x, with the hint.
+template <class T>
+void Assign_large(std::vector<T> *v, size_t n, const T &x) {
+  Reserve_large(v, n);
+  v->assign(n, x);
+}
 // Makes room for n items and more (at least doubling) before a large
 // append, so that the appends after it do not move the items again.
 template <class T>
