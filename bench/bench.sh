@@ -7,7 +7,8 @@
 # Inputs: DepQBF's proofs of the instances marked `large` in the shared
 # instance folder (trimmed with qrp-trim; skipped when the folder is absent),
 # synthetic proofs of STEPS steps in every dialect (bench/gen_proof.cpp;
-# 1100000 steps give a 'qrp' proof of about 200 MB), a 10^6-clause formula
+# 1100000 steps give a 'qrp' proof of about 200 MB) and one of 10^5 recorded
+# steps for -alter 1 against -alter 0, a 10^6-clause formula
 # for the converters and blif-join.
 # Usage: bench/bench.sh [STEPS [REPS]]
 set -euo pipefail
@@ -25,26 +26,32 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-# One measurement: prints "seconds peak_kb" of the median run.
-measure() {
-  local runs=()
-  for _ in $(seq "$reps"); do
-    /usr/bin/time -f "%e %M" -o t.out "$@" > /dev/null 2>&1 || true
-    runs+=("$(tail -n 1 t.out)")
-  done
-  printf '%s\n' "${runs[@]}" | sort -n | sed -n "$(((reps + 1) / 2))p"
+# One run: prints "seconds peak_kb" (wall time to the millisecond).
+run_once() {
+  local t0 t1
+  t0=$(date +%s%N)
+  /usr/bin/time -f "%M" -o t.out "$@" > /dev/null 2>&1 || true
+  t1=$(date +%s%N)
+  echo "$(((t1 - t0) / 1000000)) $(tail -n 1 t.out)" | awk '{ printf "%.3f %d\n", $1 / 1000, $2 }'
 }
+median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
+# One row: REPS runs of `wc -w` and of the program taken in turns, so that
+# both meet the same load on the machine; the medians of each.
 row() { # label input command...
   local label=$1 input=$2
   shift 2
-  local wc t size lines
-  wc=$(measure env LC_ALL=C wc -w "$input")
-  t=$(measure "$@")
+  local wcs=() runs=() wc t size lines
+  for _ in $(seq "$reps"); do
+    wcs+=("$(run_once env LC_ALL=C wc -w "$input")")
+    runs+=("$(run_once "$@")")
+  done
+  wc=$(median "${wcs[@]}")
+  t=$(median "${runs[@]}")
   size=$(stat -c %s "$input")
   lines=$(wc -l < "$input")
   awk -v l="$label" -v s="$size" -v n="$lines" -v t="${t% *}" -v m="${t#* }" -v w="${wc% *}" 'BEGIN {
-    if (t <= 0) t = 0.005; if (w <= 0) w = 0.005
-    printf "%-44s %9.1f %10d %8.2f %8.1f %7.2f %9.1f %6.2f\n", l, s / 1e6, n, t, s / 1e6 / t, t / w, m / 1e3, m * 1e3 / s }'
+    if (t <= 0) t = 0.001; if (w <= 0) w = 0.001
+    printf "%-44s %9.1f %10d %8.3f %8.1f %7.2f %9.1f %6.2f\n", l, s / 1e6, n, t, s / 1e6 / t, t / w, m / 1e3, m * 1e3 / s }'
 }
 printf "%-44s %9s %10s %8s %8s %7s %9s %6s\n" "program and input" "size MB" lines seconds "MB/s" "x wc-w" "peak MB" "x size"
 
@@ -72,16 +79,22 @@ for run in "0 f.both f.qdimacs" "1 f.qube.txt f.qube.txt" "3 f.qrp f.qrp" "2 t.q
   row "cerox -m $mode" "$measured" "$bin/cerox" -m "$mode" "$file"
   if [ "$mode" = 2 ]; then
     # In 'qube' true traces the dependency lists of -alter grow from block
-    # to block (quadratic in the number of blocks): a proof a tenth as long.
+    # to block (quadratic in the number of blocks): a proof 1/20 as long.
     mkdir -p small
-    "$bin/gen_proof" true $((steps / 10)) 8 1 small
-    row "cerox -m 2 -alter 1 (steps/10)" small/t.qube.txt "$bin/cerox" -m 2 -alter 1 small/t.qube.txt
+    "$bin/gen_proof" true $((steps / 20)) 8 1 small
+    row "cerox -m 2 -alter 1 (steps/20)" small/t.qube.txt "$bin/cerox" -m 2 -alter 1 small/t.qube.txt
   else
     row "cerox -m $mode -alter 1" "$measured" "$bin/cerox" -m "$mode" -alter 1 "$file"
   fi
   row "cerox -m $mode -rfao" "$measured" "$bin/cerox" -m "$mode" -rfao "$file"
 done
 rm -f f.q* f.both t.q*
+# -alter 1 beside -alter 0 on a proof of 10^5 recorded steps.
+mkdir -p small
+"$bin/gen_proof" false 100000 8 1 small
+row "cerox -m 3 (10^5 steps)" small/f.qrp "$bin/cerox" -m 3 small/f.qrp
+row "cerox -m 3 -alter 1 (10^5 steps)" small/f.qrp "$bin/cerox" -m 3 -alter 1 small/f.qrp
+rm -rf small
 
 # Converters and blif-join on 10^6 clauses.
 awk 'BEGIN {
