@@ -98,8 +98,17 @@ inline char *Format_int(char *p, long long v) {
   unsigned long long u =
       v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
   if (v < 0) *p++ = '-';
-  int digits = 1;
-  for (unsigned long long bound = 10; digits < 20 && u >= bound; bound *= 10) ++digits;
+  // The digit count from the bit length (log10 2 ~ 1233 / 4096), one
+  // comparison correcting it.
+  // clang-format off
+  static const unsigned long long kPowers[] = {
+      0, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000,
+      10000000000ull, 100000000000ull, 1000000000000ull, 10000000000000ull,
+      100000000000000ull, 1000000000000000ull, 10000000000000000ull,
+      100000000000000000ull, 1000000000000000000ull, 10000000000000000000ull};
+  // clang-format on
+  const int guess = (64 - __builtin_clzll(u | 1)) * 1233 >> 12;
+  const int digits = guess + 1 - (u < kPowers[guess]);
   char *const end = p + digits;
   char *q = end;
   while (u >= 100) {
