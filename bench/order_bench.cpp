@@ -73,7 +73,7 @@ int main() {
       graph_ g = Random_graph(n, window, window == n ? 50 : 10, 12345);
       double t[2];
       for (int alter : {0, 1}) {
-        std::vector<std::vector<int>> var_steps(g.vars.size());
+        var_lists_ var_steps;
         t[alter] = Seconds_of([&] { Minimize_alter(&g.vars, &g.steps, &var_steps, alter, 4); });
       }
       printf("%8d %10d %12.4f %12.4f %16.4f\n", n, window, t[0], t[1],

@@ -46,11 +46,11 @@ void Init_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int m
   Put_char(out, '\n');
 }
 
-void Write_partial(text_writer_ *out, const std::vector<int> *steps, int var, int mode,
+void Write_partial(text_writer_ *out, const int *steps, size_t count, int var, int mode,
                    int *alternations, int increment) {
   const digits_ dg = Digits(mode);
-  const std::vector<int> &l = *steps;
-  const int n = int(l.size());
+  const int *l = steps;
+  const int n = int(count);
   const bool base_negative = l[size_t(n - 1)] < 0;
   Put_str(out, ".names cl");
   Put_int(out, std::abs(l[size_t(n - 1)]) - 1);
@@ -94,7 +94,7 @@ void Write_partial(text_writer_ *out, const std::vector<int> *steps, int var, in
 }
 
 void Write_model_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int mode,
-                      const step_store_ *steps, const std::vector<std::vector<int>> *var_steps) {
+                      const step_store_ *steps, const var_lists_ *var_steps) {
   const digits_ dg = Digits(mode);
   for (size_t i = 0; i < steps->size(); ++i) {
     const uint64_t from = steps->lit_start[i], to = steps->lit_start[i + 1];
@@ -120,14 +120,13 @@ void Write_model_blif(text_writer_ *out, const std::vector<literal_short_> *vars
   int alternations = 0;
   for (const literal_short_ &e : *vars) {
     if (e.quant != certified) continue;
-    const std::vector<int> &l = (*var_steps)[size_t(e.pos)];
+    const int *l = var_steps->List(size_t(e.pos));
+    const size_t n = var_steps->Length(size_t(e.pos));
     bool positive = false, negative = false;
-    for (int ref : l) {
-      (ref > 0 ? positive : negative) = true;
-      if (positive && negative) break;
-    }
+    for (size_t k = 0; k < n && !(positive && negative); ++k)
+      (l[k] > 0 ? positive : negative) = true;
     if (positive && negative)
-      Write_partial(out, &l, e.var, mode, &alternations, 1);
+      Write_partial(out, l, n, e.var, mode, &alternations, 1);
     else
       Put_constant(out, ".names ", e.var, negative ? dg.f : dg.t);
   }
@@ -140,7 +139,7 @@ int Finish_blif(text_writer_ *out) {
 }
 
 int Write_model_aigmin(text_writer_ *out, const std::vector<literal_short_> *vars, int mode,
-                       const step_store_ *steps, const std::vector<std::vector<int>> *var_steps) {
+                       const step_store_ *steps, const var_lists_ *var_steps) {
   const int certified = Certified_quant(mode);
   auto pair_line = [&](bool levels) {
     for (const literal_short_ &e : *vars) {
@@ -151,9 +150,9 @@ int Write_model_aigmin(text_writer_ *out, const std::vector<literal_short_> *var
     }
     Put_str(out, "0\n");
   };
-  auto list_line = [&](const std::vector<int> &l) {
-    for (int x : l) {
-      Put_int(out, x);
+  auto list_line = [&](const int *l, size_t n) {
+    for (size_t k = 0; k < n; ++k) {
+      Put_int(out, l[k]);
       Put_char(out, ' ');
     }
     Put_str(out, "0\n");
@@ -183,7 +182,7 @@ int Write_model_aigmin(text_writer_ *out, const std::vector<literal_short_> *var
     if (e.quant != certified) continue;
     Put_int(out, e.pos + 1);
     Put_char(out, '\n');
-    list_line((*var_steps)[size_t(e.pos)]);
+    list_line(var_steps->List(size_t(e.pos)), var_steps->Length(size_t(e.pos)));
   }
   return Writer_close(out);
 }

@@ -65,11 +65,13 @@ struct reduced_literals_ {
   }
 };
 
+// Appends step i to the lists of its reduced literals' positions; `fill`
+// holds where each list continues.
 void Distribute(const std::vector<literal_short_> &vars, const step_store_ &steps, size_t i,
-                std::vector<std::vector<int>> *var_steps) {
+                std::vector<uint64_t> *fill, var_lists_ *var_steps) {
   const int ref = int(i) + 1;
   reduced_literals_{vars, steps, i}.For_each([&](const literal_short_ &e, int sign) {
-    (*var_steps)[size_t(e.pos)].push_back(sign > 0 ? ref : -ref);
+    var_steps->refs[(*fill)[size_t(e.pos)]++] = sign > 0 ? ref : -ref;
   });
 }
 
@@ -234,15 +236,18 @@ long long Num_add_alter(const std::vector<literal_short_> *vars, const std::vect
 }
 
 void Minimize_alter(const std::vector<literal_short_> *vars, const step_store_ *steps,
-                    std::vector<std::vector<int>> *var_steps, int alter, int block_count) {
-  if (steps->size() == 0) return;
-  // Each list gets its exact room first: no list moves while it fills.
-  std::vector<size_t> count(var_steps->size(), 0);
-  for (int32_t n : steps->reduced) ++count[size_t((*vars)[size_t(n < 0 ? -n : n) - 1].pos)];
-  for (size_t p = 0; p < count.size(); ++p)
-    if (count[p]) (*var_steps)[p].reserve((*var_steps)[p].size() + count[p]);
+                    var_lists_ *var_steps, int alter, int block_count) {
+  // Every list gets its exact room first: one array for all of them.
+  Assign_large(&var_steps->start, vars->size() + 1, uint64_t(0));
+  for (int32_t n : steps->reduced)
+    ++var_steps->start[size_t((*vars)[size_t(n < 0 ? -n : n) - 1].pos) + 1];
+  for (size_t p = 0; p < vars->size(); ++p) var_steps->start[p + 1] += var_steps->start[p];
+  Assign_large(&var_steps->refs, steps->reduced.size(), 0);
+  std::vector<uint64_t> fill;
+  Reserve_large(&fill, vars->size());
+  fill.assign(var_steps->start.begin(), var_steps->start.end() - 1);
   if (alter == 0) {
-    for (size_t i = 0; i < steps->size(); ++i) Distribute(*vars, *steps, i, var_steps);
+    for (size_t i = 0; i < steps->size(); ++i) Distribute(*vars, *steps, i, &fill, var_steps);
     return;
   }
   greedy_order_ g;
@@ -251,5 +256,5 @@ void Minimize_alter(const std::vector<literal_short_> *vars, const step_store_ *
   g.alter = alter;
   g.block_count = block_count;
   g.Run();
-  for (int i : g.order) Distribute(*vars, *steps, size_t(i), var_steps);
+  for (int i : g.order) Distribute(*vars, *steps, size_t(i), &fill, var_steps);
 }

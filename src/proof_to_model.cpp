@@ -81,7 +81,6 @@ int Read_input(const char *file_name, int mode, int outer_limit, int alter, text
 
 int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, int alter,
                      text_writer_ *out, const char *out_name, clock_t t_read) {
-  Assign_large(&r->var_steps, r->vars.size(), std::vector<int>());
   for (;;) {
     int got = Get_resolve_clauses(proof, mode, &r->vars, &r->clauses, &r->first, &r->second,
                                   &r->pivot, &r->step_id, &r->pending_id);

@@ -64,6 +64,16 @@ struct step_store_ {
   std::vector<uint64_t> pred_start{0};
   size_t size() const { return lit_start.size() - 1; }
 };
+// The ordered steps listed by variable position: the list of position p
+// is refs[start[p], start[p+1]), step k appearing as k+1 where it removed
+// the positive literal, -(k+1) where the negative one.
+struct var_lists_ {
+  std::vector<uint64_t> start;
+  std::vector<int> refs;
+  const int *List(size_t p) const { return refs.data() + start[p]; }
+  size_t Length(size_t p) const { return size_t(start[p + 1] - start[p]); }
+};
+
 // Records a step: the clause's literals and predecessors, and the reduced
 // literals.
 void Step_push(step_store_ *steps, const clause_short_ &clause, const clause_short_ &reduced);
@@ -129,7 +139,7 @@ struct run_records_ {
   clause_db_ clauses;
   clause_short_ first, second, reduced;
   step_store_ steps;
-  std::vector<std::vector<int>> var_steps;
+  var_lists_ var_steps;
   int pivot = -1, step_id = 0, pending_id = 0, block_count = 0;
 };
 // After the formula has been read into r: replays the proof, orders the
@@ -151,7 +161,7 @@ void Update_family(step_store_ *steps, const clause_short_ *reduced, clause_shor
                    clause_short_ *second, int alter);
 void Merge_vectors(std::vector<int32_t> *x, const std::vector<int32_t> *y);
 void Minimize_alter(const std::vector<literal_short_> *vars, const step_store_ *steps,
-                    std::vector<std::vector<int>> *var_steps, int alter, int block_count);
+                    var_lists_ *var_steps, int alter, int block_count);
 // The alternations step k's reduced literals add after the last signs.
 long long Num_add_alter(const std::vector<literal_short_> *vars, const std::vector<int> *last_sign,
                         const step_store_ *steps, size_t k, int alter, int block_count);
@@ -159,11 +169,11 @@ long long Num_add_alter(const std::vector<literal_short_> *vars, const std::vect
 // blif_operations.cpp
 void Init_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int mode);
 void Write_model_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int mode,
-                      const step_store_ *steps, const std::vector<std::vector<int>> *var_steps);
-void Write_partial(text_writer_ *out, const std::vector<int> *steps, int var, int mode,
+                      const step_store_ *steps, const var_lists_ *var_steps);
+void Write_partial(text_writer_ *out, const int *steps, size_t count, int var, int mode,
                    int *alternations, int increment);
 int Finish_blif(text_writer_ *out);
 int Write_model_aigmin(text_writer_ *out, const std::vector<literal_short_> *vars, int mode,
-                       const step_store_ *steps, const std::vector<std::vector<int>> *var_steps);
+                       const step_store_ *steps, const var_lists_ *var_steps);
 
 #endif

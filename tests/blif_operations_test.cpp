@@ -8,7 +8,7 @@ std::string Chain(const std::vector<int> &list, int var, int mode, int *alternat
   std::string out;
   text_writer_ w;
   Writer_memory(&w, &out);
-  Write_partial(&w, &list, var, mode, alternations, 1);
+  Write_partial(&w, list.data(), list.size(), var, mode, alternations, 1);
   Writer_close(&w);
   return out;
 }
@@ -40,7 +40,7 @@ TEST(WritePartial, WorkedChains) {
 struct example_ {
   std::vector<literal_short_> vars;
   step_store_ steps;
-  std::vector<std::vector<int>> var_steps;
+  std::vector<std::vector<int>> var_steps;  // made into var_lists_ when written
   example_() {
     vars = {Lit(0, 1, 2, 0, 2), Lit(0, 2, 0, 1, 1), Lit(0, 3, 1, 1, 1)};
     clause_short_ c[3], none;
@@ -57,7 +57,8 @@ std::string Blif(const example_ &e, int mode, std::string *stdout_text) {
   Writer_memory(&w, &out);
   testing::internal::CaptureStdout();
   Init_blif(&w, &e.vars, mode);
-  Write_model_blif(&w, &e.vars, mode, &e.steps, &e.var_steps);
+  const var_lists_ lists = Var_lists(e.var_steps);
+  Write_model_blif(&w, &e.vars, mode, &e.steps, &lists);
   *stdout_text = testing::internal::GetCapturedStdout();
   Finish_blif(&w);
   return out;
@@ -100,7 +101,8 @@ TEST(WriteModelAigmin, ElevenLineExample) {
   std::string out;
   text_writer_ w;
   Writer_memory(&w, &out);
-  EXPECT_EQ(Write_model_aigmin(&w, &e.vars, 2, &e.steps, &e.var_steps), 1);
+  const var_lists_ lists = Var_lists(e.var_steps);
+  EXPECT_EQ(Write_model_aigmin(&w, &e.vars, 2, &e.steps, &lists), 1);
   EXPECT_EQ(
       out,
       "sat\nvars 3\n3 1 1 2 2 3 0\n3 2 1 1 2 1 0\nnodes 3\n2 0\n-2 1 0\n0\nrfao 1\n3\n1 -2 0\n");
@@ -109,7 +111,7 @@ TEST(WriteModelAigmin, ElevenLineExample) {
 TEST(WriteModelAigmin, UnquantifiedEntriesAndCountermodel) {
   std::vector<literal_short_> vars = {Lit(0, 1, 0, 1, 1), literal_short_()};
   step_store_ steps;
-  std::vector<std::vector<int>> var_steps(2);
+  const var_lists_ var_steps = Var_lists({{}, {}});
   std::string out;
   text_writer_ w;
   Writer_memory(&w, &out);

@@ -124,10 +124,10 @@ graph_ Random_graph(std::mt19937 *rng, int nsteps, int nvars) {
 }
 
 std::vector<std::vector<int>> Ordered(graph_ g, int alter) {
-  std::vector<std::vector<int>> var_steps(g.vars.size());
+  var_lists_ var_steps;
   const step_store_ store = g.Store();
   Minimize_alter(&g.vars, &store, &var_steps, alter, g.blocks);
-  return var_steps;
+  return Plain_lists(var_steps);
 }
 
 TEST(MinimizeAlter, MatchesTheRoundByRoundProcedure) {

@@ -26,6 +26,23 @@ inline std::vector<int> Signed(const clause_short_ &c) {
   return out;
 }
 
+// Per-variable step lists from plain lists, and back.
+inline var_lists_ Var_lists(const std::vector<std::vector<int>> &lists) {
+  var_lists_ v;
+  v.start.push_back(0);
+  for (const std::vector<int> &l : lists) {
+    v.refs.insert(v.refs.end(), l.begin(), l.end());
+    v.start.push_back(v.refs.size());
+  }
+  return v;
+}
+inline std::vector<std::vector<int>> Plain_lists(const var_lists_ &v) {
+  std::vector<std::vector<int>> lists;
+  for (size_t p = 0; p + 1 < v.start.size(); ++p)
+    lists.emplace_back(v.List(p), v.List(p) + v.Length(p));
+  return lists;
+}
+
 // The state of one run of the readers over an in-memory text.
 struct run_state_ {
   std::string text;
