@@ -51,6 +51,17 @@ long long Literal_cost(const literal_short_ &e, int alter, int block_count) {
   return 1;
 }
 
+// Lists kept in one array: on entry start[p + 1] holds list p's length;
+// on return start[p] is where list p begins, and the result is a copy of
+// those beginnings to fill the lists through.
+std::vector<uint64_t> Offsets_from_counts(std::vector<uint64_t> *start) {
+  for (size_t p = 0; p + 1 < start->size(); ++p) (*start)[p + 1] += (*start)[p];
+  std::vector<uint64_t> fill;
+  Reserve_large(&fill, start->size() - 1);
+  fill.assign(start->begin(), start->end() - 1);
+  return fill;
+}
+
 // Step k's reduced literals as table entries with their signs.
 struct reduced_literals_ {
   const std::vector<literal_short_> &vars;
@@ -60,7 +71,7 @@ struct reduced_literals_ {
   void For_each(F f) const {
     for (uint64_t i = steps.reduced_start[k]; i < steps.reduced_start[k + 1]; ++i) {
       const int32_t n = steps.reduced[i];
-      f(vars[size_t(n < 0 ? -n : n) - 1], n < 0 ? -1 : 1);
+      f(Entry_of(vars, n), n < 0 ? -1 : 1);
     }
   }
 };
@@ -117,11 +128,8 @@ struct greedy_order_ {
     const size_t n = steps->size();
     Assign_large(&succ_start, n + 1, uint64_t(0));
     for (int32_t p : steps->preds) ++succ_start[size_t(p) + 1];
-    for (size_t u = 0; u < n; ++u) succ_start[u + 1] += succ_start[u];
+    std::vector<uint64_t> fill = Offsets_from_counts(&succ_start);
     Assign_large(&succs, steps->preds.size(), int32_t(0));
-    std::vector<uint64_t> fill;
-    Reserve_large(&fill, n);
-    fill.assign(succ_start.begin(), succ_start.end() - 1);
     for (size_t s = 0; s < n; ++s)
       for (uint64_t i = steps->pred_start[s]; i < steps->pred_start[s + 1]; ++i)
         succs[fill[size_t(steps->preds[i])]++] = int32_t(s);
@@ -239,13 +247,9 @@ void Minimize_alter(const std::vector<literal_short_> *vars, const step_store_ *
                     var_lists_ *var_steps, int alter, int block_count) {
   // Every list gets its exact room first: one array for all of them.
   Assign_large(&var_steps->start, vars->size() + 1, uint64_t(0));
-  for (int32_t n : steps->reduced)
-    ++var_steps->start[size_t((*vars)[size_t(n < 0 ? -n : n) - 1].pos) + 1];
-  for (size_t p = 0; p < vars->size(); ++p) var_steps->start[p + 1] += var_steps->start[p];
+  for (int32_t n : steps->reduced) ++var_steps->start[size_t(Entry_of(*vars, n).pos) + 1];
+  std::vector<uint64_t> fill = Offsets_from_counts(&var_steps->start);
   Assign_large(&var_steps->refs, steps->reduced.size(), 0);
-  std::vector<uint64_t> fill;
-  Reserve_large(&fill, vars->size());
-  fill.assign(var_steps->start.begin(), var_steps->start.end() - 1);
   if (alter == 0) {
     for (size_t i = 0; i < steps->size(); ++i) Distribute(*vars, *steps, i, &fill, var_steps);
     return;

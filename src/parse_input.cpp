@@ -102,10 +102,9 @@ int Read_clause(text_reader_ *in, const std::vector<literal_short_> &vars, bool 
       if (ordered) Order_literals(&clause->lits);
       return 1;
     }
-    if (k == INT32_MIN || size_t(k < 0 ? -k : k) > vars.size()) return 0;
-    literal_short_ lit = vars[size_t((k < 0 ? -k : k) - 1)];
+    if (!Names_entry(vars, k)) return 0;
+    const literal_short_ lit = Stored_literal(vars, k);
     if (lit.quant == -1) continue;
-    lit.sign = k > 0 ? 1 : -1;
     clause->lits.push_back(lit);
   }
 }

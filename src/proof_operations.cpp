@@ -40,7 +40,7 @@ int Read_numbers(text_reader_ *in, const std::vector<literal_short_> *vars,
   for (;;) {
     if (Read_int(in, &n) != 1) return 0;
     if (n == 0) return 1;
-    if (n == INT32_MIN || size_t(n < 0 ? -n : n) > vars->size()) return 0;
+    if (!Names_entry(*vars, n)) return 0;
     numbers->push_back(n);
   }
 }

@@ -78,9 +78,17 @@ struct var_lists_ {
 // literals.
 void Step_push(step_store_ *steps, const clause_short_ &clause, const clause_short_ &reduced);
 
+// Whether the signed variable number n names an entry of the table.
+inline bool Names_entry(const std::vector<literal_short_> &vars, int n) {
+  return n != 0 && n != INT32_MIN && size_t(n < 0 ? -n : n) <= vars.size();
+}
+// The table entry of a signed variable number that names one.
+inline const literal_short_ &Entry_of(const std::vector<literal_short_> &vars, int32_t n) {
+  return vars[size_t(n < 0 ? -n : n) - 1];
+}
 // The literal a stored signed variable number stands for.
 inline literal_short_ Stored_literal(const std::vector<literal_short_> &vars, int32_t n) {
-  literal_short_ l = vars[size_t(n < 0 ? -n : n) - 1];
+  literal_short_ l = Entry_of(vars, n);
   l.sign = n < 0 ? -1 : 1;
   return l;
 }
