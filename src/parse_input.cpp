@@ -1,18 +1,29 @@
 // Reads the formula of every dialect: the QDIMACS instance (mode 0), the
 // formula section of a 'qube' trace (modes 1, 2), the header and prefix of a
-// 'qrp' proof (modes 3, 4). Every failure is a format mismatch (result 0).
+// 'qrp' proof, text or binary (modes 3, 4). Every failure is a format
+// mismatch (result 0).
+#include <algorithm>
 #include <string>
 
+#include "binary_trace.h"
 #include "records.h"
 
 namespace {
 
+// One variable as a prefix line lists it.
+struct listing_ {
+  int var;
+  int quant;  // 0 'e', 1 'a'
+  int block;
+};
+
 struct prefix_reader_ {
   text_reader_ *in;
+  int binary = 0;   // a 'bqrp' trace: varints instead of words
   int certified;    // quant value that the outer limit applies to
   int outer_limit;  // N of -p
   std::vector<literal_short_> *vars;
-  int position = -1;
+  std::vector<listing_> listings;
   int block = 0;
   int selected = 0;
 };
@@ -36,34 +47,77 @@ int Limited_quant(prefix_reader_ *p, int q) {
   return q;
 }
 
+// The next prefix number: 1 with it, else 0.
+int Prefix_number(prefix_reader_ *p, int *v) {
+  if (!p->binary) return Read_int(p->in, v) == 1;
+  uint32_t x;
+  if (Read_varint(p->in, &x) != 1) return 0;
+  *v = int(x);
+  return 1;
+}
+
 // Reads the numbers of one prefix line up to its 0. Every variable must lie
 // in the table, and no more variables may be listed than the table holds.
 // *listed counts the variables read.
 int Read_prefix_line(prefix_reader_ *p, char quantifier, int *listed) {
-  int q = quantifier == 'a' ? 1 : 0;
+  const int q = quantifier == 'a' ? 1 : 0;
   ++p->block;
   int v;
   for (;;) {
-    if (Read_int(p->in, &v) != 1) return 0;
+    if (!Prefix_number(p, &v)) return 0;
     if (v == 0) return 1;
     if (v < 1 || size_t(v) > p->vars->size()) return 0;
-    if (size_t(++p->position) >= p->vars->size()) return 0;
+    if (p->listings.size() >= p->vars->size()) return 0;
     ++*listed;
-    literal_short_ &e = (*p->vars)[size_t(v - 1)];
-    e.sign = 0;
-    e.var = v;
-    e.pos = p->position;
-    e.level = p->block;
-    e.weight = 0;
-    e.quant = Limited_quant(p, q);
+    p->listings.push_back({v, q, p->block});
   }
+}
+
+void Set_entry(prefix_reader_ *p, int v, int pos, int level, int quant) {
+  literal_short_ &e = (*p->vars)[size_t(v - 1)];
+  e.sign = 0;
+  e.var = v;
+  e.pos = pos;
+  e.level = level;
+  e.weight = 0;
+  e.quant = quant;
+}
+
+// Fills the table from the prefix read. Every listing writes its variable's
+// entry at the next position, so a variable listed twice keeps its last
+// listing. A variable no prefix line lists (a free variable) is
+// existential in a block outside the first line: free variables come first,
+// as block 1, and the prefix's blocks follow; positions are then numbered
+// densely. The outer limit counts variables in this order. Returns the
+// number of blocks.
+int Apply_prefix(prefix_reader_ *p) {
+  const size_t n = p->vars->size();
+  std::vector<int> last(n, -1);  // the last listing of each variable
+  for (size_t i = 0; i < p->listings.size(); ++i) last[size_t(p->listings[i].var - 1)] = int(i);
+  const int free_count = int(std::count(last.begin(), last.end(), -1));
+  if (free_count == 0) {
+    for (size_t i = 0; i < p->listings.size(); ++i) {
+      const listing_ &l = p->listings[i];
+      Set_entry(p, l.var, int(i), l.block, Limited_quant(p, l.quant));
+    }
+    return p->block;
+  }
+  int pos = 0;
+  for (size_t v = 1; v <= n; ++v)
+    if (last[v - 1] < 0) Set_entry(p, int(v), pos++, 1, Limited_quant(p, 0));
+  for (size_t i = 0; i < p->listings.size(); ++i) {
+    const listing_ &l = p->listings[i];
+    const int quant = Limited_quant(p, l.quant);
+    if (last[size_t(l.var - 1)] == int(i)) Set_entry(p, l.var, pos++, l.block + 1, quant);
+  }
+  return p->block + 1;
 }
 
 // Reads prefix lines until a word that begins with neither 'a' nor 'e'; that
 // word is returned in *after. With expected >= 0 (QDIMACS) the prefix also
 // ends, without reading another word, once exactly that many variables have
-// been listed; *after is then empty.
-int Read_prefix(prefix_reader_ *p, int expected, std::string *after) {
+// been listed; *after is then empty. The table is filled afterwards.
+int Read_prefix(prefix_reader_ *p, int expected, std::string *after, int *block_count) {
   int listed = 0;
   after->clear();
   std::string_view w;
@@ -71,11 +125,36 @@ int Read_prefix(prefix_reader_ *p, int expected, std::string *after) {
     if (Read_word(p->in, &w) != 1) return 0;
     if (w[0] != 'a' && w[0] != 'e') {
       after->assign(w);
-      return 1;
+      break;
     }
     if (!Read_prefix_line(p, w[0], &listed)) return 0;
-    if (expected >= 0 && listed == expected) return 1;
+    if (expected >= 0 && listed == expected) break;
   }
+  *block_count = Apply_prefix(p);
+  return 1;
+}
+
+// The same for a binary trace: prefix lines until the first step, whose id
+// goes to *first_id (0 when the proof ends at once).
+int Read_binary_prefix(prefix_reader_ *p, int *first_id, int *block_count) {
+  int listed = 0;
+  for (;;) {
+    const int section = Bin_next_section(p->in);
+    if (section == 0) return 0;
+    if (section == 's') {
+      uint32_t id;
+      if (Read_varint(p->in, &id) != 1) return 0;
+      *first_id = int(id);
+      break;
+    }
+    if (section == 'r') {
+      *first_id = 0;
+      break;
+    }
+    if (!Read_prefix_line(p, char(section), &listed)) return 0;
+  }
+  *block_count = Apply_prefix(p);
+  return 1;
 }
 
 // -p -1 in the true modes: the innermost block, when existential, gets no
@@ -127,8 +206,7 @@ int Parse_qdimacs(prefix_reader_ *p, clause_db_ *clauses, int *step_id, int *blo
   *step_id = c_count;
   if (!Make_table(in, p->vars, v_count)) return 0;
   std::string after;
-  if (!Read_prefix(p, v_count, &after)) return 0;
-  *block_count = p->block;
+  if (!Read_prefix(p, v_count, &after, block_count)) return 0;
   // With free or repeated variables the prefix ends on the first number of the
   // first clause; it is kept for that clause.
   int held = 0;
@@ -155,9 +233,8 @@ int Parse_qube(prefix_reader_ *p, int mode, clause_db_ *clauses, int *step_id, i
   *step_id = c_count;
   if (!Make_table(in, p->vars, n > INT32_MIN ? n - 1 : 0)) return 0;
   std::string after;
-  if (!Read_prefix(p, -1, &after)) return 0;
-  if (mode == 2 && p->outer_limit == -1) Exclude_innermost(p->vars, p->block);
-  *block_count = p->block;
+  if (!Read_prefix(p, -1, &after, block_count)) return 0;
+  if (mode == 2 && p->outer_limit == -1) Exclude_innermost(p->vars, *block_count);
   if (after[0] != '0' || Read_word(in, &w) != 1 || w[0] != '0') return 0;
   for (int i = 0; i < c_count; ++i) {
     clause_short_ clause;
@@ -177,16 +254,23 @@ int Parse_qrp(prefix_reader_ *p, int mode, int *step_id, int *pending_id, int *b
   text_reader_ *in = p->in;
   std::string_view w;
   int v_count, c_count;
-  if (Read_word(in, &w) != 1 || Read_word(in, &w) != 1 || Read_int(in, &v_count) != 1 ||
-      Read_int(in, &c_count) != 1)
+  p->binary = Is_binary_trace(in);
+  if (p->binary) {
+    if (!Bin_read_header(in, &v_count, &c_count)) return 0;
+  } else if (Read_word(in, &w) != 1 || Read_word(in, &w) != 1 || Read_int(in, &v_count) != 1 ||
+             Read_int(in, &c_count) != 1) {
     return 0;
+  }
   *step_id = c_count;
   if (!Make_table(in, p->vars, v_count)) return 0;
-  std::string after;
-  if (!Read_prefix(p, -1, &after)) return 0;
-  if (mode == 4 && p->outer_limit == -1) Exclude_innermost(p->vars, p->block);
-  *block_count = p->block;
-  *pending_id = GetIntVal(after);
+  if (p->binary) {
+    if (!Read_binary_prefix(p, pending_id, block_count)) return 0;
+  } else {
+    std::string after;
+    if (!Read_prefix(p, -1, &after, block_count)) return 0;
+    *pending_id = GetIntVal(after);
+  }
+  if (mode == 4 && p->outer_limit == -1) Exclude_innermost(p->vars, *block_count);
   *step_id = *pending_id - 1;
   return 1;
 }

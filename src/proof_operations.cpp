@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <string>
 
+#include "binary_trace.h"
 #include "records.h"
 
 namespace {
@@ -14,13 +15,6 @@ namespace {
 // Whether a clause id names an entry of `clauses`.
 bool Valid_id(const clause_db_ *clauses, long long id) {
   return id >= 1 && id <= static_cast<long long>(clauses->size());
-}
-
-// A word where a clause id stands, converted as GetIntVal does; a whole
-// number, the usual case, without building a string.
-int Id_value(std::string_view w) {
-  int v;
-  return Parse_int_word(w, &v) ? v : GetIntVal(std::string(w));
 }
 
 // Reads numbers up to and including a 0, ignoring them.
@@ -73,7 +67,7 @@ int Read_qbc_step(text_reader_ *proof, const std::vector<literal_short_> *vars,
   std::string_view w;
   if (Read_word(proof, &w) != 1) return 0;
   if (w == "CONCLUDE") return -1;
-  int id = Id_value(w);
+  int id = Word_id(w);
   // Ids must grow, or later steps would be filed under the wrong ids; the
   // gap is filled with placeholders, so it must stay within reason.
   if (id <= static_cast<long long>(clauses->size()) ||
@@ -126,7 +120,7 @@ int Read_qube_step(text_reader_ *proof, int mode, const std::vector<literal_shor
   std::string_view w;
   if (Read_word(proof, &w) != 1) return 0;
   if (w != "]") {
-    const int n = Id_value(w);
+    const int n = Word_id(w);
     int x;
     if (!Valid_id(clauses, n) || Read_int(proof, pivot) != 1 || Read_int(proof, &x) != 1) return 0;
     Db_get(*clauses, *vars, size_t(n - 1), second);
@@ -146,16 +140,80 @@ int Read_qube_step(text_reader_ *proof, int mode, const std::vector<literal_shor
   return Read_good_header(proof, vars, first, second, pivot);
 }
 
-int Read_qrp_step(text_reader_ *proof, int mode, const std::vector<literal_short_> *vars,
-                  clause_db_ *clauses, clause_short_ *first, clause_short_ *second,
-                  int *pending_id) {
+// The words of a text 'qrp' proof.
+struct qrp_text_ {
+  text_reader_ *in;
+  // 1 with a line id, -1 at the "r" line, 0 for an id below 1 or the end
+  // of input.
+  int Id(long long *id) {
+    std::string_view w;
+    if (Read_word(in, &w) != 1) return 0;
+    if (w == "r") return -1;
+    *id = Word_id(w);
+    return *id >= 1;
+  }
+  int Literals(const std::vector<literal_short_> *vars, std::vector<int> *numbers) {
+    return Read_numbers(in, vars, numbers);
+  }
+  int Skip_literals() { return Skip_to_zero_word(in) == 1; }
+  int Number(int *v) { return Read_int(in, v) == 1; }
+};
+
+// The varints of a binary proof, with the same meaning.
+struct qrp_binary_ {
+  text_reader_ *in;
+  int Id(long long *id) {
+    uint32_t v;
+    if (Read_varint(in, &v) != 1) return 0;
+    if (v == 0) return Read_char(in) == 'r' ? -1 : 0;
+    *id = v;
+    return 1;
+  }
+  int Literals(const std::vector<literal_short_> *vars, std::vector<int> *numbers) {
+    numbers->clear();
+    for (;;) {
+      uint32_t x;
+      if (Read_varint(in, &x) != 1) return 0;
+      if (x == 0) return 1;
+      const int n = Varint_literal(x);
+      if (!Names_entry(*vars, n)) return 0;
+      numbers->push_back(n);
+    }
+  }
+  int Skip_literals() { return Bin_skip_list(in) == 1; }
+  int Number(int *v) {
+    uint32_t x;
+    if (Read_varint(in, &x) != 1) return 0;
+    *v = int(x);
+    return 1;
+  }
+};
+
+// Whether a line of the trace is in the core; 0 also when the trace holds
+// another line here than the first pass read (it changed in between).
+int Core_line(core_filter_ *core, long long id, bool *kept) {
+  const trace_lines_ &t = *core->lines;
+  if (core->next >= t.ids.size() || t.ids[core->next] != id) return 0;
+  *kept = t.keep[core->next++] != 0;
+  return 1;
+}
+
+// Whether an antecedent of a core line is a core line itself.
+bool In_core(const core_filter_ *core, int id) {
+  const long k = Line_index(*core->lines, id);
+  return k >= 0 && core->lines->keep[size_t(k)];
+}
+
+template <class Tokens>
+int Read_qrp_step(Tokens tokens, int mode, const std::vector<literal_short_> *vars,
+                  clause_db_ *clauses, clause_short_ *first, clause_short_ *second, int *pending_id,
+                  core_filter_ *core) {
   if (!first->lits.empty()) Db_push(clauses, *first);
   // Marks: 0 for the constraints this mode replays (clauses in mode 3, cubes
   // in mode 4), 1 for the other kind, in mode 4 stored inverted.
   const int own_mark = mode == 3 ? 0 : 1;
   // Reused from call to call: one line's literals.
   static thread_local clause_short_ fresh;
-  std::string_view w;
   for (;;) {
     fresh.lits.clear();
     fresh.recorded = 0;
@@ -165,24 +223,34 @@ int Read_qrp_step(text_reader_ *proof, int mode, const std::vector<literal_short
       id = *pending_id;
       *pending_id = -1;
     } else {
-      if (Read_word(proof, &w) != 1) return 0;
-      if (w == "r") return -1;
-      id = Id_value(w);
-      if (id < 1) return 0;
+      const int got = tokens.Id(&id);
+      if (got < 0) return core && core->next != core->lines->ids.size() ? 0 : -1;
+      if (got == 0) return 0;
+    }
+    bool kept = true;
+    if (core && !Core_line(core, id, &kept)) return 0;
+    int a1, a2, close;
+    if (!kept) {
+      // A line the last one does not depend on: read past it. The gap it
+      // leaves is filled like any other when the next kept line comes.
+      if (!tokens.Skip_literals()) return 0;
+      do {
+        if (!tokens.Number(&a1)) return 0;
+      } while (a1 != 0);
+      continue;
     }
     // Ids must grow, or lines would be filed under the wrong ids; the gap is
     // filled with placeholders, so it must stay within reason.
     if (id <= static_cast<long long>(clauses->size()) ||
-        size_t(id) - clauses->size() > Reader_budget(proof))
+        size_t(id) - clauses->size() > Reader_budget(tokens.in))
       return 0;
     if (static_cast<long long>(clauses->size()) < id - 1)
       Db_push_empty(clauses, own_mark, size_t(id - 1) - clauses->size());
     // The literals count only on lines without antecedents: a derived
     // clause is stored as the replay computes it, or empty.
     std::vector<int> &numbers = Line_numbers();
-    if (!Read_numbers(proof, vars, &numbers)) return 0;
-    int a1, a2, close;
-    if (Read_int(proof, &a1) != 1) return 0;
+    if (!tokens.Literals(vars, &numbers)) return 0;
+    if (!tokens.Number(&a1)) return 0;
     if (a1 == 0) {
       if (mode == 3 && *pending_id == 0) {
         fresh.mark = 1;
@@ -193,10 +261,11 @@ int Read_qrp_step(text_reader_ *proof, int mode, const std::vector<literal_short
       Db_push(clauses, fresh);
       continue;
     }
-    if (Read_int(proof, &a2) != 1) return 0;
+    if (!tokens.Number(&a2)) return 0;
     // At most two antecedents: the list must close after the second.
-    if (a2 != 0 && (Read_int(proof, &close) != 1 || close != 0)) return 0;
+    if (a2 != 0 && (!tokens.Number(&close) || close != 0)) return 0;
     if (!Valid_id(clauses, a1) || (a2 && !Valid_id(clauses, a2))) return 0;
+    if (core && (!In_core(core, a1) || (a2 && !In_core(core, a2)))) return 0;
     const int mark1 = clauses->mark[size_t(a1 - 1)];
     bool replayed = mode == 3 ? mark1 != 1 : mark1 != 0;
     if (replayed) {
@@ -222,9 +291,19 @@ int Get_resolve_clauses(text_reader_ *proof, int mode, std::vector<literal_short
     case 1:
     case 2: return Read_qube_step(proof, mode, vars, clauses, first, second, pivot);
     case 3:
-    case 4: return Read_qrp_step(proof, mode, vars, clauses, first, second, pending_id);
+    case 4:
+      return Read_qrp_step(qrp_text_{proof}, mode, vars, clauses, first, second, pending_id,
+                           nullptr);
     default: return 0;
   }
+}
+
+int Get_qrp_clauses(text_reader_ *proof, int mode, int binary, core_filter_ *core,
+                    std::vector<literal_short_> *vars, clause_db_ *clauses, clause_short_ *first,
+                    clause_short_ *second, int *pending_id) {
+  if (binary)
+    return Read_qrp_step(qrp_binary_{proof}, mode, vars, clauses, first, second, pending_id, core);
+  return Read_qrp_step(qrp_text_{proof}, mode, vars, clauses, first, second, pending_id, core);
 }
 
 namespace {

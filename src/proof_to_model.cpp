@@ -5,14 +5,29 @@
 #include <ctime>
 #include <string>
 
+#include "binary_trace.h"
 #include "records.h"
 
 namespace {
 
 double Seconds(clock_t from, clock_t to) { return double(to - from) / 1000000.0; }
 
-std::string Output_name(const char *file_name, int rfao, int alter) {
+bool Ends_with(const std::string &s, const std::string &end) {
+  return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
+// The name without the suffix of its compression (f.qrp.gz: f.qrp), when the
+// file was compressed that way.
+std::string Uncompressed_name(const char *file_name, int compression) {
   std::string name = file_name;
+  const std::string suffix = Compression_suffix(compression);
+  if (compression != kPlain && name.size() > suffix.size() && Ends_with(name, suffix))
+    name.resize(name.size() - suffix.size());
+  return name;
+}
+
+std::string Output_name(const char *file_name, int compression, int rfao, int alter) {
+  std::string name = Uncompressed_name(file_name, compression);
   if (alter == 1)
     name += "_am1";
   else if (alter == 2)
@@ -40,40 +55,87 @@ void Reserve_stores(run_records_ *r, size_t input_bytes, int alter) {
   if (alter) Reserve_large(&r->steps.preds, bytes / 16);
 }
 
+// The error of a reader that stopped: a read or decoding failure when there
+// was one, else the format error `code`.
+void Print_stop(const text_reader_ *in, int code, const char *which) {
+  if (in->error)
+    printf(" -- ERROR:  Could not read %s file: %s --\n", which, in->problem);
+  else
+    Print_file_error(code);
+}
+
+// Opens the 'qbc' proof of an instance: NAME.qbc, or for a compressed name
+// such as f.qdimacs.gz also f.qdimacs.qbc, and that name compressed.
+int Open_qbc_proof(const char *file_name, text_reader_ *proof) {
+  int lines = 0;
+  std::vector<std::string> names = {std::string(file_name) + ".qbc"};
+  std::string base = file_name;
+  for (int kind : {kGzip, kXz, kZstd}) {
+    const std::string suffix = Compression_suffix(kind);
+    if (base.size() > suffix.size() && Ends_with(base, suffix))
+      base.resize(base.size() - suffix.size());
+  }
+  if (base != file_name) names.push_back(base + ".qbc");
+  for (int kind : {kGzip, kXz, kZstd}) names.push_back(base + ".qbc" + Compression_suffix(kind));
+  for (const std::string &name : names)
+    if (Count_lines(name.c_str(), &lines) && Reader_open(proof, name.c_str())) return 1;
+  return 0;
+}
+
 // Opens the input (and in mode 0 the proof) and reads the formula. On
 // success `proof` stands where the proof steps begin.
 int Read_input(const char *file_name, int mode, int outer_limit, int alter, text_reader_ *proof,
-               run_records_ *r) {
+               run_records_ *r, int *compression) {
   int lines = 0;
   if (mode == 0) {
-    std::string proof_name = std::string(file_name) + ".qbc";
-    if (!Count_lines(proof_name.c_str(), &lines) || !Reader_open(proof, proof_name.c_str()))
-      return Print_file_error(1), 0;
+    if (!Open_qbc_proof(file_name, proof)) return Print_file_error(1), 0;
     text_reader_ instance;
     if (!Reader_open(&instance, file_name)) {
       Reader_close(proof);
       return Print_file_error(0), 0;
     }
+    *compression = instance.compression;
     Reserve_stores(r, instance.size + proof->size, alter);
     int ok = Parse_input(&instance, 0, outer_limit, &r->vars, &r->clauses, &r->step_id,
                          &r->pending_id, &r->block_count);
-    Reader_close(&instance);
-    if (!ok) {
+    if (!ok || !Reader_intact(&instance)) {
+      Print_stop(&instance, 2, "input");
+      Reader_close(&instance);
       Reader_close(proof);
-      return Print_file_error(2), 0;
+      return 0;
     }
+    Reader_close(&instance);
     std::string_view header;
     Read_word(proof, &header);
     return 1;
   }
   if (!Count_lines(file_name, &lines) || !Reader_open(proof, file_name))
     return Print_file_error(0), 0;
-  Reserve_stores(r, proof->size, alter);
+  *compression = proof->compression;
+  Reserve_stores(r, proof->compression == kPlain ? proof->size : 4 * proof->size, alter);
+  r->binary = (mode == 3 || mode == 4) && Is_binary_trace(proof);
   if (!Parse_input(proof, mode, outer_limit, &r->vars, &r->clauses, &r->step_id, &r->pending_id,
                    &r->block_count)) {
+    Print_stop(proof, 2, "input");
     Reader_close(proof);
-    return Print_file_error(2), 0;
+    return 0;
   }
+  return 1;
+}
+
+// A raw 'qrp' trace: a first pass reads every line's id and antecedents and
+// marks the lines the last one depends on, so that the replay keeps only
+// those. Returns 1, or 0 after the error line.
+int Mark_trace_core(const char *file_name, run_records_ *r) {
+  text_reader_ in;
+  std::string problem;
+  if (!Reader_open(&in, file_name)) return Print_file_error(0), 0;
+  int ok = Read_trace_lines(&in, r->binary, 2, &r->lines, &problem) && Reader_intact(&in);
+  if (!ok) Print_stop(&in, 3, "input");
+  Reader_close(&in);
+  if (!ok) return 0;
+  Mark_core(&r->lines);
+  r->core.lines = &r->lines;
   return 1;
 }
 
@@ -81,15 +143,24 @@ int Read_input(const char *file_name, int mode, int outer_limit, int alter, text
 
 int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, int alter,
                      text_writer_ *out, const char *out_name, clock_t t_read) {
+  const bool qrp = mode == 3 || mode == 4;
+  core_filter_ *core = r->core.lines ? &r->core : nullptr;
   for (;;) {
-    int got = Get_resolve_clauses(proof, mode, &r->vars, &r->clauses, &r->first, &r->second,
-                                  &r->pivot, &r->step_id, &r->pending_id);
+    int got = qrp ? Get_qrp_clauses(proof, mode, r->binary, core, &r->vars, &r->clauses, &r->first,
+                                    &r->second, &r->pending_id)
+                  : Get_resolve_clauses(proof, mode, &r->vars, &r->clauses, &r->first, &r->second,
+                                        &r->pivot, &r->step_id, &r->pending_id);
+    // The proof ended: a compressed one must also decode cleanly to its end.
+    if (got == -1 && !Reader_intact(proof)) got = 0;
     if (got == -1) break;
     if (got == 1 && !Resolution(&r->vars, &r->first, &r->second, mode, &r->reduced)) got = 4;
     if (got != 1) {
       // A failed replay leaves the header that was already written.
       Writer_close(out);
-      Print_file_error(got == 0 ? 3 : 4);
+      if (got == 0)
+        Print_stop(proof, 3, mode == 0 ? "proof" : "input");
+      else
+        Print_file_error(4);
       return 0;
     }
     Update_family(&r->steps, &r->reduced, &r->first, &r->second, alter);
@@ -128,11 +199,12 @@ int Proof_to_model(char *file_name, int mode, int outer_limit, int rfao, int alt
   run_records_ r;
   r.pending_id = core;
   text_reader_ proof;
-  if (!Read_input(file_name, mode, outer_limit, alter, &proof, &r)) return 0;
+  int compression = kPlain;
+  if (!Read_input(file_name, mode, outer_limit, alter, &proof, &r, &compression)) return 0;
   const clock_t t_read = clock();
   printf(" -- Reading input..   OK! time: %7.2fs --\n", Seconds(t_start, t_read));
 
-  const std::string out_name = Output_name(file_name, rfao, alter);
+  const std::string out_name = Output_name(file_name, compression, rfao, alter);
   text_writer_ out;
   if (!Writer_open(&out, out_name.c_str())) {
     Reader_close(&proof);
@@ -140,6 +212,12 @@ int Proof_to_model(char *file_name, int mode, int outer_limit, int rfao, int alt
     return 0;
   }
   if (!rfao) Init_blif(&out, &r.vars, mode);
+  // Without -core a 'qrp' proof may be a raw trace: only its core is replayed.
+  if ((mode == 3 || mode == 4) && !core && !Mark_trace_core(file_name, &r)) {
+    Writer_close(&out);
+    Reader_close(&proof);
+    return 0;
+  }
   int ok = Replay_and_write(&r, &proof, mode, rfao, alter, &out, out_name.c_str(), t_read);
   Reader_close(&proof);
   return ok;

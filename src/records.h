@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "text_io.h"
+#include "trace_core.h"
 
 // One variable-table entry, or one clause literal (a copy of its variable's
 // entry with the sign set).
@@ -141,6 +142,13 @@ int Parse_input(text_reader_ *in, int mode, int outer_limit, std::vector<literal
 // proof_to_model.cpp
 int Proof_to_model(char *file_name, int mode, int outer_limit, int rfao, int alter, int core);
 
+// The lines of a raw 'qrp' trace that the replay keeps: those of its core.
+// `next` counts the lines read so far.
+struct core_filter_ {
+  const trace_lines_ *lines = nullptr;
+  size_t next = 0;
+};
+
 // The records of one run, owned by the driver.
 struct run_records_ {
   std::vector<literal_short_> vars;
@@ -149,6 +157,9 @@ struct run_records_ {
   step_store_ steps;
   var_lists_ var_steps;
   int pivot = -1, step_id = 0, pending_id = 0, block_count = 0;
+  int binary = 0;      // the proof is a binary 'qrp' trace
+  trace_lines_ lines;  // a raw trace's lines, when only its core is replayed
+  core_filter_ core;   // core.lines is null when every line is replayed
 };
 // After the formula has been read into r: replays the proof, orders the
 // recorded steps and writes the certificate into `out` (which holds the BLIF
@@ -161,6 +172,11 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
 int Get_resolve_clauses(text_reader_ *proof, int mode, std::vector<literal_short_> *vars,
                         clause_db_ *clauses, clause_short_ *first, clause_short_ *second,
                         int *pivot, int *step_id, int *pending_id);
+// The 'qrp' reader for a text or binary proof, replaying only the core
+// lines when `core` is given.
+int Get_qrp_clauses(text_reader_ *proof, int mode, int binary, core_filter_ *core,
+                    std::vector<literal_short_> *vars, clause_db_ *clauses, clause_short_ *first,
+                    clause_short_ *second, int *pending_id);
 int Resolution(std::vector<literal_short_> *vars, clause_short_ *first, const clause_short_ *second,
                int mode, clause_short_ *reduced);
 

@@ -9,6 +9,9 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -23,11 +26,21 @@ void Fill(text_reader_ *r) {
   if (r->eof) return;
   size_t left = r->end - r->at;
   if (left && r->at) std::memmove(r->block.get(), r->block.get() + r->at, left);
+  r->consumed += r->at;
   r->at = 0;
   r->end = left;
   while (r->end < r->block_size) {
-    ssize_t n = read(r->fd, r->block.get() + r->end, r->block_size - r->end);
-    if (n < 0 && errno == EINTR) continue;
+    char *to = r->block.get() + r->end;
+    const size_t room = r->block_size - r->end;
+    long n;
+    if (r->decoder) {
+      n = Decoder_read(r->decoder.get(), to, room, &r->problem);
+    } else {
+      ssize_t got = read(r->fd, to, room);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) r->problem = "read error";
+      n = long(got);
+    }
     if (n <= 0) {
       if (n < 0) r->error = 1;
       r->eof = 1;
@@ -101,6 +114,21 @@ int Eight_digits_at_most(const char *p, const char *lim, uint32_t *value, const 
 #endif
 }
 
+// Puts a decoder under the reader: the bytes read so far are the start of
+// the compressed stream.
+void Start_decoder(text_reader_ *r, int kind, const char *mem, size_t mem_size) {
+  r->decoder.reset(
+      Decoder_open(kind, r->fd, mem, mem_size, r->data + r->at, mem ? 0 : r->end - r->at));
+  r->compression = kind;
+  r->at = r->end = 0;
+  r->eof = 0;
+  if (!r->decoder) {
+    r->error = 1;
+    r->eof = 1;
+    r->problem = "cannot start the decoder";
+  }
+}
+
 }  // namespace
 
 int Reader_open(text_reader_ *r, const char *path) {
@@ -117,6 +145,10 @@ int Reader_open(text_reader_ *r, const char *path) {
   r->block.reset(new char[kReadBlock]);
   r->block_size = kReadBlock;
   r->data = r->block.get();
+  // The first bytes tell a compressed file.
+  Fill(r);
+  const int kind = Compression_of(r->data + r->at, r->end - r->at);
+  if (kind != kPlain) Start_decoder(r, kind, nullptr, 0);
   return 1;
 }
 
@@ -126,16 +158,39 @@ void Reader_memory(text_reader_ *r, const char *data, size_t size) {
   r->end = size;
   r->size = size;
   r->eof = 1;
+  const int kind = Compression_of(data, size);
+  if (kind == kPlain) return;
+  r->block.reset(new char[kReadBlock]);
+  r->block_size = kReadBlock;
+  Start_decoder(r, kind, data, size);
+  r->data = r->block.get();
 }
 
 size_t Reader_budget(const text_reader_ *r) {
   const size_t floor = size_t(1) << 22;
   // Pipes have no known size; they get the ceiling.
   if (r->fd >= 0 && r->size == 0) return size_t(1) << 28;
-  return std::max(floor, std::min(r->size, size_t(1) << 26) * 64);
+  // A compressed source may decode to about a thousand times its size.
+  const size_t size =
+      r->compression != kPlain ? std::min(r->size, size_t(1) << 26) * 1024 : r->size;
+  return std::max(floor, std::min(size, size_t(1) << 26) * 64);
+}
+
+int Reader_intact(text_reader_ *r) {
+  while (r->decoder && !r->eof) {
+    r->at = r->end;
+    Fill(r);
+  }
+  return !r->error;
+}
+
+size_t Reader_ensure(text_reader_ *r, size_t n) {
+  while (r->end - r->at < n && !r->eof) Fill(r);
+  return r->end - r->at;
 }
 
 void Reader_close(text_reader_ *r) {
+  r->decoder.reset();
   if (r->fd >= 0) close(r->fd);
   r->fd = -1;
   r->block.reset();
@@ -234,6 +289,69 @@ void Read_line_rest(text_reader_ *r, std::string *line) {
     line->append(s, r->end - r->at);
     r->at = r->end;
     if (r->eof) return;
+    Fill(r);
+  }
+}
+
+namespace {
+
+// The first q in [from, lim) with q[0] == '0' and white space at q[-1] and
+// q[1]; q[-1] and q[1] must be readable for every q tested. lim when there
+// is none.
+const char *Find_zero_word(const char *from, const char *lim) {
+  const char *q = from;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_set1_epi8('0'), blank = _mm_set1_epi8(' ');
+  const __m128i nine = _mm_set1_epi8(9), four = _mm_set1_epi8(4);
+  auto space = [&](__m128i v) {
+    const __m128i t = _mm_sub_epi8(v, nine);  // 0..4 for \t..\r
+    return _mm_or_si128(_mm_cmpeq_epi8(v, blank), _mm_cmpeq_epi8(_mm_min_epu8(t, four), t));
+  };
+  for (; lim - q >= 16; q += 16) {
+    const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i *>(q - 1));
+    const __m128i at = _mm_loadu_si128(reinterpret_cast<const __m128i *>(q));
+    const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i *>(q + 1));
+    const __m128i hit =
+        _mm_and_si128(_mm_cmpeq_epi8(at, zero), _mm_and_si128(space(before), space(after)));
+    const int mask = _mm_movemask_epi8(hit);
+    if (mask) return q + __builtin_ctz(unsigned(mask));
+  }
+#endif
+  for (; q < lim; ++q)
+    if (*q == '0' && Is_space(q[-1]) && Is_space(q[1])) return q;
+  return lim;
+}
+
+}  // namespace
+
+int Skip_to_zero_word(text_reader_ *r) {
+  // A "0" word directly at the reader's position.
+  if (Reader_ensure(r, 2) == 0) return -1;
+  if (r->data[r->at] == '0' && (r->end - r->at == 1 || Is_space(r->data[r->at + 1]))) {
+    ++r->at;
+    return 1;
+  }
+  for (;;) {
+    // Candidates q in [at + 1, end - 1) have both neighbours in the block.
+    const char *s = r->data + r->at, *lim = r->data + r->end;
+    if (lim - s >= 3) {
+      const char *q = Find_zero_word(s + 1, lim - 1);
+      if (q < lim - 1) {
+        r->at = size_t(q + 1 - r->data);
+        return 1;
+      }
+    }
+    if (r->eof) {
+      // The last byte, followed by the end of input.
+      if (lim - s >= 2 && lim[-1] == '0' && Is_space(lim[-2])) {
+        r->at = r->end;
+        return 1;
+      }
+      r->at = r->end;
+      return -1;
+    }
+    // Keep the last two bytes: a candidate and the byte before it.
+    r->at = r->end - std::min<size_t>(2, r->end - r->at);
     Fill(r);
   }
 }

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "decompress.h"
+
 struct text_reader_ {
   int fd = -1;                 // -1 for an in-memory source
   const char *data = nullptr;  // unread bytes are data[at, end)
@@ -25,15 +27,29 @@ struct text_reader_ {
   size_t size = 0;                // bytes in the source when known (regular files, memory)
   std::unique_ptr<char[]> block;  // file-backed sources read into this
   size_t block_size = 0;
-  std::string spill;  // a word that crosses a block boundary
+  std::string spill;         // a word that crosses a block boundary
+  int compression = kPlain;  // of the source; its bytes are decoded on the way in
+  std::unique_ptr<decoder_, decoder_deleter_> decoder;
+  const char *problem = nullptr;  // why a read failed, when error is set
+  size_t consumed = 0;            // bytes of the (decoded) source before data[0]
 };
 
-// Opens a regular file for reading. Returns 1, or 0 when it cannot be opened
-// or is not a regular file (a directory, for instance).
+// Opens a file for reading. Returns 1, or 0 when it cannot be opened or is a
+// directory. A gzip, xz or zstd file (by its first bytes) is decoded on the
+// way in: the words read are those of the decompressed text.
 int Reader_open(text_reader_ *r, const char *path);
-// Reads from memory that outlives the reader (tests, fuzzing).
+// Reads from memory that outlives the reader (tests, fuzzing); compressed
+// data is decoded as from a file.
 void Reader_memory(text_reader_ *r, const char *data, size_t size);
 void Reader_close(text_reader_ *r);
+// 1 when every read went through. A compressed source is first decoded to
+// its end, so that a truncated or corrupt stream is found even when the
+// reader stopped before it (its checksums come last); a plain source is not
+// read further.
+int Reader_intact(text_reader_ *r);
+// Makes at least n bytes readable at data[at] unless the input ends first;
+// returns how many are.
+size_t Reader_ensure(text_reader_ *r, size_t n);
 // How many table entries or skipped ids an input of this size may ask for:
 // far more than any real input uses, so a few bytes cannot claim gigabytes.
 size_t Reader_budget(const text_reader_ *r);
@@ -54,6 +70,10 @@ int Read_char(text_reader_ *r);
 void Skip_line_rest(text_reader_ *r);
 // "%[^\n]" with the text kept (any length).
 void Read_line_rest(text_reader_ *r, std::string *line);
+// Skips words up to and including the next word "0" (the end of a literal
+// list), without parsing the words in between. Returns 1, or -1 when the
+// input ends first.
+int Skip_to_zero_word(text_reader_ *r);
 // Reads up to and including the next newline into *line, without the
 // newline. Returns 1 when a newline ended the line, 0 when the input ended
 // first (then *line holds what was left, possibly nothing).

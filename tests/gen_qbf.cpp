@@ -3,10 +3,14 @@
 // blocks kept small), clauses of 2 to 4 literals (mostly 3) on distinct
 // variables, each with at least one existential literal (so no clause is
 // empty after universal reduction on its own). About half of them are true.
-// Usage: gen_qbf SEED [VARIABLES] > FILE.qdimacs
+// With "free", about a third of the variables (drawn apart from the rest,
+// so the matrix stays that of the plain formula) are left out of the
+// prefix: free variables, existential and outermost.
+// Usage: gen_qbf SEED [VARIABLES (0: random) [free]] > FILE.qdimacs
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <string>
 #include <vector>
 
 int main(int argc, char **argv) {
@@ -17,7 +21,9 @@ int main(int argc, char **argv) {
   const unsigned seed = unsigned(strtoul(argv[1], nullptr, 10));
   std::mt19937 rng(seed);
   auto pick = [&](int lo, int hi) { return lo + int(rng() % unsigned(hi - lo + 1)); };
-  const int n = argc > 2 ? atoi(argv[2]) : pick(20, 40);
+  const int n = argc > 2 && atoi(argv[2]) > 0 ? atoi(argv[2]) : pick(20, 40);
+  const bool free_vars = argc > 3 && std::string(argv[3]) == "free";
+  std::mt19937 free_rng(seed + 1000003u);
   const int blocks = std::min(pick(2, 6), n);
   // Block sizes: every block gets at least one variable.
   std::vector<int> block_of(static_cast<size_t>(n));
@@ -37,9 +43,12 @@ int main(int argc, char **argv) {
   printf("c random QBF, seed %u\np cnf %d %d\n", seed, n, m);
   v = 0;
   for (int b = 0; b < blocks; ++b) {
-    printf("%c", quant[size_t(b)] ? 'a' : 'e');
-    for (int k = 0; k < size[size_t(b)]; ++k) printf(" %d", ++v);
-    printf(" 0\n");
+    std::string line;
+    for (int k = 0; k < size[size_t(b)]; ++k) {
+      ++v;
+      if (!free_vars || free_rng() % 3 != 0) line += " " + std::to_string(v);
+    }
+    if (!line.empty()) printf("%c%s 0\n", quant[size_t(b)] ? 'a' : 'e', line.c_str());
   }
   for (int c = 0; c < m; ++c) {
     const int roll = pick(0, 9);

@@ -68,8 +68,12 @@ TEST(ParseInput, QdimacsPrefixEnds) {
   ASSERT_EQ(free_var.parsed, 1);
   EXPECT_EQ(Signed(free_var.At(0)), (std::vector<int>{2, -1}));
   EXPECT_EQ(Signed(free_var.At(1)), (std::vector<int>{3}));
-  EXPECT_EQ(free_var.vars[3].quant, -1);
-  EXPECT_EQ(free_var.vars[3].var, -1);
+  // Variable 4 is free: existential, in a block of its own outside the
+  // first prefix line.
+  EXPECT_EQ(free_var.vars[3].quant, 0);
+  EXPECT_EQ(free_var.vars[3].pos, 0);
+  EXPECT_EQ(free_var.vars[0].pos, 1);
+  EXPECT_EQ(free_var.blocks, 3);
 }
 
 TEST(ParseInput, QdimacsFormatMismatches) {

@@ -20,6 +20,13 @@ E_PROOF=' -- ERROR:   Could not open proof file.  --'
 E_FORMAT=' -- ERROR:  Input file format missmatch. --'
 E_STEPS=' -- ERROR:  Proof file format missmatch. --'
 E_RES=' -- ERROR:   Resolution inconsistency.   --'
+# The binary form of QRP_HEAD with the step 3 0 1 2 0 and the end marker,
+# in pieces to break: header, prefix, the two input lines, the last step.
+B_HEAD='p bqrp 2 4\000\000a\001\000\000e\002\000'
+B_INPUT='\001\002\004\000\000\002\002\005\000\000'
+B_LAST='\003\000\001\002\000'
+B_END='\000r UNSAT\n'
+QRP_OK="${QRP_HEAD}3 0 1 2 0\nr UNSAT\n"
 long_word=$(head -c 5000 /dev/zero | tr '\0' 'x')
 # The same 4096 bytes of binary garbage on every run.
 garbage() { LC_ALL=C awk 'BEGIN { srand(7); for (i = 0; i < 4096; i++) printf "%c", int(rand() * 256) }'; }
@@ -102,6 +109,38 @@ row empty-table-blif "printf 'p cnf 0 1\n0\n' > f; echo 'qbc CONCLUDE' > f.qbc" 
   "cerox f > /dev/null && tr '\n' '|' < f.blif" ".model main|.inputs|.outputs|.end" 0
 row empty-table-rfao "printf 'p qrp 0 0\n1 0 0\nr UNSAT\n' > p.qrp" \
   "cerox -m 3 -rfao p.qrp > /dev/null && tr '\n' '|' < p.qrp.txt" "unsat|vars 0|0|0|nodes 0|rfao 0|" 0
+# --- binary traces ---
+row bqrp-valid "printf '${B_HEAD}${B_INPUT}${B_LAST}${B_END}' > p.bqrp" "cerox -m 3 p.bqrp" "Finish!!" 0
+row bqrp-varint-past-end "printf '${B_HEAD}${B_INPUT}\003\202' > p.bqrp" "cerox -m 3 p.bqrp" "$E_STEPS" 1
+row bqrp-varint-too-long "printf '${B_HEAD}${B_INPUT}\377\377\377\377\017\000\001\002\000${B_END}' > p.bqrp" \
+  "cerox -m 3 p.bqrp" "$E_STEPS" 1
+row bqrp-antecedent-not-earlier "printf '${B_HEAD}${B_INPUT}\003\000\001\011\000${B_END}' > p.bqrp" \
+  "cerox -m 3 p.bqrp" "$E_STEPS" 1
+row bqrp-variable-beyond "printf '${B_HEAD}\001\006\000\000\002\002\005\000\000${B_LAST}${B_END}' > p.bqrp" \
+  "cerox -m 3 p.bqrp" "$E_STEPS" 1
+row bqrp-prefix-variable-beyond "printf 'p bqrp 2 4\000\000a\005\000${B_INPUT}${B_LAST}${B_END}' > p.bqrp" \
+  "cerox -m 3 p.bqrp" "$E_FORMAT" 1
+row bqrp-no-end-marker "printf '${B_HEAD}${B_INPUT}${B_LAST}' > p.bqrp" "cerox -m 3 p.bqrp" "$E_STEPS" 1
+row bqrp-trim-not-earlier "printf '${B_HEAD}${B_INPUT}\003\000\001\011\000${B_END}' > p.bqrp" \
+  "qrp-trim p.bqrp core.bqrp" "antecedent 9 is not an earlier id" 1 core.bqrp
+# --- compressed input ---
+row gz-proof-trailer-missing "printf '$QRP_OK' | gzip -c | head -c -8 > p.qrp.gz" \
+  "cerox -m 3 p.qrp.gz" "Could not read input file: truncated gzip stream" 1
+row gz-proof-corrupt "printf '$QRP_OK' | gzip -c > p.qrp.gz; printf 'XXXX' | dd of=p.qrp.gz bs=1 seek=20 conv=notrunc 2> /dev/null" \
+  "cerox -m 3 p.qrp.gz" "Could not read input file: corrupt gzip stream" 1
+row xz-proof-truncated "printf '$QRP_OK' | xz -c | head -c 40 > p.qrp.xz" \
+  "cerox -m 3 p.qrp.xz" "Could not read input file: truncated xz stream" 1
+row zstd-proof-truncated "printf '$QRP_OK' | zstd -qc | head -c -3 > p.qrp.zst" \
+  "cerox -m 3 p.qrp.zst" "Could not read input file: truncated zstd stream" 1
+row gz-instance-truncated "printf '$F2' | gzip -c | head -c -4 > f.gz; echo 'qbc CONCLUDE' > f.qbc" \
+  "cerox f.gz" "Could not read input file: truncated gzip stream" 1 f.blif
+row gz-valid-output-name "printf '$QRP_OK' | gzip -c > p.qrp.gz" "cerox -m 3 p.qrp.gz > /dev/null && ls p.qrp.blif" "p.qrp.blif" 0
+row gz-trim-truncated "printf '$QRP_OK' | gzip -c | head -c -8 > p.qrp.gz" \
+  "qrp-trim p.qrp.gz core.qrp" "qrp-trim: p.qrp.gz: truncated gzip stream" 1 core.qrp
+row gz-conv-truncated "printf '$F2' | gzip -c | head -c -8 > x.qdimacs.gz" \
+  "qdimacs-cnf-false x.qdimacs.gz" "cannot read input file: truncated gzip stream" 1 x.blif
+row gz-join-truncated "printf '.model m\n.outputs cnf\n' | gzip -c | head -c -8 > f.blif.gz; printf '.names 1\n1\n' > c.blif" \
+  "blif-join f.blif.gz c.blif o.blif" "truncated gzip stream" 1 o.blif
 # --- converters ---
 row conv-empty "touch x.qdimacs" "qdimacs-cnf-true x.qdimacs" "input ends before the problem line" 1 x.blif
 row conv-garbage "garbage > x.qdimacs" "qdimacs-cnf-false x.qdimacs" "..x.qdimacs: " 1 x.blif
@@ -116,8 +155,10 @@ row trace-long-begin-line "printf 'Q T H 3 1\n[BEGIN $long_word\n[FORMULA 3 1\na
   "tracecnf-false f.qube.txt" "Finish the program" 0
 # --- blif-join ---
 row join-empty-formula "touch f.blif; printf '.names 1\n1\n' > c.blif" "blif-join f.blif c.blif o.blif" "no .outputs" 1 o.blif
-row join-no-names "printf '.model m\n.inputs 1\n.outputs cnf\n' > f.blif; printf '.model c\n.end\n' > c.blif" \
+row join-no-names "printf '.model m\n.inputs 1\n.outputs cnf\n' > f.blif; printf '.model c\n.inputs 1\n' > c.blif" \
   "blif-join f.blif c.blif o.blif" "no .names" 1 o.blif
+row join-no-nodes "printf '.model m\n.inputs 1\n.outputs cnf\n.names 1 cnf\n1 1\n' > f.blif; printf '.model main\n.inputs\n.outputs\n.end' > c.blif" \
+  "blif-join f.blif c.blif o.blif > /dev/null && tr '\n' '|' < o.blif" ".model m|.inputs 1|.outputs  cnf|.names 1 cnf|1 1|.end|" 0
 row join-directory "mkdir f.blif; touch c.blif" "blif-join f.blif c.blif o.blif" "cannot open formula (1) file f.blif" 1 o.blif
 row join-output-full "printf '.model m\n.outputs cnf\n' > f.blif; printf '.names 1\n1\n' > c.blif; ln -s /dev/full o.blif" \
   "blif-join f.blif c.blif o.blif" "cannot write output file o.blif" 1

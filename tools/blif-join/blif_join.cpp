@@ -43,6 +43,13 @@ int main(int argc, char **argv) {
     return Finish(1);
   }
   int joined = Join_blif(&formula, &certificate, &out, argv[1], argv[2]);
+  // Compressed inputs must also decode cleanly to their ends.
+  for (text_reader_ *in : {&formula, &certificate})
+    if (!Reader_intact(in)) {
+      printf("cannot read %s file %s: %s\n", in == &formula ? "formula (1)" : "certificate (2)",
+             in == &formula ? argv[1] : argv[2], in->problem);
+      joined = 0;
+    }
   Reader_close(&formula);
   Reader_close(&certificate);
   int written = Writer_close(&out);

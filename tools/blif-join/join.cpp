@@ -5,10 +5,12 @@
 
 namespace {
 
-// Reads words up to and including `until`; 0 when the input ends first. The
-// words before it are written to `copy` (if given) separated by single
-// spaces, then a newline.
-int Skip_to_word(text_reader_ *in, std::string_view until, text_writer_ *copy) {
+// Reads words up to and including `until`; 0 when the input ends first, or
+// -1 when the word `stop` (if given) comes before it. The words before it
+// are written to `copy` (if given) separated by single spaces, then a
+// newline.
+int Skip_to_word(text_reader_ *in, std::string_view until, text_writer_ *copy,
+                 std::string_view stop = {}) {
   std::string_view w;
   bool any = false;
   while (Read_word(in, &w) == 1) {
@@ -16,6 +18,7 @@ int Skip_to_word(text_reader_ *in, std::string_view until, text_writer_ *copy) {
       if (copy) Put_char(copy, '\n');
       return 1;
     }
+    if (!stop.empty() && w == stop) return -1;
     if (copy) {
       if (any) Put_char(copy, ' ');
       Put_str(copy, w);
@@ -46,7 +49,14 @@ int Join_blif(text_reader_ *formula, text_reader_ *certificate, text_writer_ *ou
     Put_char(out, '\n');
   }
   printf("reading certificate (2) file..\n");
-  if (!Skip_to_word(certificate, ".names", nullptr)) {
+  const int found = Skip_to_word(certificate, ".names", nullptr, ".end");
+  if (found < 0) {
+    // A certificate without functions (no variable to certify): the joined
+    // network is the formula's.
+    Put_str(out, ".end\n");
+    return 1;
+  }
+  if (!found) {
     printf("no .names in certificate (2) file %s\n", certificate_name);
     return 0;
   }

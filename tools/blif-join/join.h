@@ -5,8 +5,10 @@
 #include "text_io.h"
 
 // Writes the header and nodes of (1), then the nodes of (2), into `out`,
-// printing the progress lines. Returns 1, or 0 after printing why ((1)
-// without ".outputs", (2) without ".names"). Does not close anything.
+// printing the progress lines. A certificate that reaches ".end" without a
+// ".names" has no nodes: the output is (1) and ".end". Returns 1, or 0 after
+// printing why ((1) without ".outputs", (2) with neither ".names" nor
+// ".end"). Does not close anything.
 int Join_blif(text_reader_ *formula, text_reader_ *certificate, text_writer_ *out,
               const char *formula_name, const char *certificate_name);
 

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # cerox-certify: certifies a QBF in one command.
 #
-#   cerox-certify [-alter N] [--keep DIR] FORMULA.qdimacs[.gz] [PROOF.qrp]
-#   cerox-certify [--keep DIR] --check CERT.blif --true|--false FORMULA.qdimacs[.gz]
+#   cerox-certify [-alter N] [--bqrp] [--keep DIR] FORMULA [PROOF]
+#   cerox-certify [--keep DIR] --check CERT.blif --true|--false FORMULA
 #
-# Without a proof, DepQBF solves the formula and writes its trace. The trace
+# FORMULA is QDIMACS, PROOF a 'qrp' trace, text or binary ('bqrp'); either
+# may be compressed (gzip, xz, zstd). Without a proof, DepQBF solves the
+# formula and writes its trace (binary with --bqrp). The trace
 # is trimmed to its core (qrp-trim), cerox builds the certificate, the
 # matching qdimacs-cnf converter writes the formula network, blif-join joins
 # the two and ABC decides whether the joined output cnf can be 1: if it
@@ -17,6 +19,7 @@ set -u
 
 bin=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 alter=0
+bqrp=""
 keep=""
 check=""
 answer=""
@@ -31,8 +34,8 @@ verdict() {
   esac
 }
 usage() {
-  echo "usage: cerox-certify [-alter N] [--keep DIR] FORMULA.qdimacs[.gz] [PROOF.qrp]"
-  echo "       cerox-certify [--keep DIR] --check CERT.blif --true|--false FORMULA.qdimacs[.gz]"
+  echo "usage: cerox-certify [-alter N] [--bqrp] [--keep DIR] FORMULA [PROOF]"
+  echo "       cerox-certify [--keep DIR] --check CERT.blif --true|--false FORMULA"
   verdict "FAILURE: $1"
 }
 
@@ -51,6 +54,7 @@ while [ $# -gt 0 ]; do
       [ $# -ge 2 ] || usage "--check needs a certificate"
       check=$2
       shift 2 ;;
+    --bqrp) bqrp=1; shift ;;
     --true) answer=true; shift ;;
     --false) answer=false; shift ;;
     -h | --help) usage "no formula given" ;;
@@ -94,9 +98,11 @@ else
   trap 'rm -rf "$work"' EXIT
 fi
 
-# NAME: the formula's file name less .gz and .qdimacs.
+# NAME: the formula's file name less a compression suffix and .qdimacs.
 name=$(basename "$formula")
 name=${name%.gz}
+name=${name%.xz}
+name=${name%.zst}
 name=${name%.qdimacs}
 certificate_out="$(dirname "$formula")/$name.certificate.blif"
 
@@ -106,10 +112,21 @@ stage() { # name start details
 }
 size_of() { awk -v b="$(stat -c %s "$1")" 'BEGIN { printf "%.1f KB", b / 1000 }'; }
 
-# The formula, uncompressed, under a name the converters can strip.
+# The compression of a file, by its first bytes: gzip, xz, zstd or nothing.
+compression() {
+  case $(head -c 6 "$1" | od -An -tx1 | tr -d ' \n') in
+    1f8b*) echo gzip ;;
+    fd377a585a00) echo xz ;;
+    28b52ffd*) echo zstd ;;
+  esac
+}
+# The formula, uncompressed (DepQBF reads only plain files), under a name the
+# converters can strip.
 t=$(now)
-if [[ "$formula" == *.gz ]]; then
-  gzip -dc "$formula" > "$work/f.qdimacs" 2> /dev/null || verdict "FAILURE: cannot decompress $formula"
+kind=$(compression "$formula")
+if [ -n "$kind" ]; then
+  need "$kind" "$([ "$kind" = xz ] && echo xz-utils || echo "$kind")"
+  "$kind" -dc "$formula" > "$work/f.qdimacs" 2> /dev/null || verdict "FAILURE: cannot decompress $formula ($kind)"
 else
   cp "$formula" "$work/f.qdimacs" || verdict "FAILURE: cannot copy $formula"
 fi
@@ -122,8 +139,8 @@ if [ -n "$check" ]; then
 else
   if [ -z "$proof" ]; then
     t=$(now)
-    (depqbf --trace --dep-man=simple --traditional-qcdcl --no-qbce-dynamic f.qdimacs > trace.qrp \
-      2> depqbf.err) 2> /dev/null
+    (depqbf --trace${bqrp:+=bqrp} --dep-man=simple --traditional-qcdcl --no-qbce-dynamic f.qdimacs \
+      > trace.qrp 2> depqbf.err) 2> /dev/null
     status=$?
     case $status in
       10) answer=true ;;
@@ -132,16 +149,21 @@ else
     esac
     stage solve "$t" "$answer, trace $(size_of trace.qrp)"
   else
+    # Text or binary, plain or compressed: qrp-trim reads them all.
     cp "$proof" trace.qrp || verdict "FAILURE: cannot copy proof $proof"
-    last=$(grep -m 1 '^r ' trace.qrp)
-    case "$last" in
-      "r SAT"*) answer=true ;;
-      "r UNSAT"*) answer=false ;;
-      *) verdict "FAILURE: $proof has no 'r SAT' or 'r UNSAT' line" ;;
-    esac
   fi
   t=$(now)
   "$bin/qrp-trim" trace.qrp f.qrp > trim.out || verdict "FAILURE: $(tail -n 1 trim.out)"
+  # The core is plain; its last line is the answer (after a NUL when binary).
+  last=$(tail -c 12 f.qrp | tr -d '\000' | tail -n 1)
+  case "$last" in
+    *"r SAT") core_answer=true ;;
+    *"r UNSAT") core_answer=false ;;
+    *) verdict "FAILURE: ${proof:-the trace} has no 'r SAT' or 'r UNSAT' line" ;;
+  esac
+  [ -z "$answer" ] || [ "$answer" = "$core_answer" ] ||
+    verdict "FAILURE: DepQBF answered $answer but its trace ends in ${last#* }"
+  answer=$core_answer
   stage trim "$t" "core $(size_of f.qrp) ($(sed -E 's/^qrp-trim: //; s/, [0-9.]+ s$//' trim.out))"
   t=$(now)
   mode=3

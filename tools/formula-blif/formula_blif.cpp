@@ -19,7 +19,11 @@ int Converter_start(converter_ *c, int argc, char **argv, const char *usage) {
 }
 
 int Converter_fail(converter_ *c, const char *problem) {
-  printf("..%s: %s..\n", c->input_name, problem);
+  // A read or decoding failure explains whatever the text seemed to lack.
+  if (c->in.error)
+    printf("..%s: cannot read input file: %s..\n", c->input_name, c->in.problem);
+  else
+    printf("..%s: %s..\n", c->input_name, problem);
   if (c->out.fd >= 0) {
     Writer_close(&c->out);
     unlink(c->output_name.c_str());
@@ -38,6 +42,11 @@ int Converter_open(converter_ *c, size_t strip, const char *suffix) {
     printf("..%s: cannot open input file..\n", c->input_name);
     return 0;
   }
+  // A compressed input names the output as its uncompressed name would.
+  const std::string packed = Compression_suffix(c->in.compression);
+  if (c->in.compression != kPlain && name.size() >= strip + packed.size() &&
+      name.compare(name.size() - packed.size(), packed.size(), packed) == 0)
+    name.resize(name.size() - packed.size());
   c->output_name = name.substr(0, name.size() - strip) + suffix;
   if (!Writer_open(&c->out, c->output_name.c_str())) {
     printf("..%s: cannot create output file %s..\n", c->input_name, c->output_name.c_str());
@@ -74,10 +83,27 @@ int Read_prefix_list(converter_ *c, int *expected, std::string *held) {
   return 1;
 }
 
+int Set_var_count(converter_ *c, int count) {
+  if (c->selected == 0 && count > 0 && size_t(count) > Reader_budget(&c->in))
+    return Converter_fail(c, "declared variable count far larger than the input"), 0;
+  c->var_count = count;
+  return 1;
+}
+
 void Write_header(converter_ *c, int clauses) {
   // A clause takes two bytes at least, so a bogus count claims no more.
   if (clauses > 0) c->clause_names.reserve(std::min(size_t(clauses), c->in.size / 2 + 1));
   Put_str(&c->out, ".model main\n.inputs");
+  if (c->selected == 0 && c->var_count > 0) {
+    std::vector<char> listed(size_t(c->var_count) + 1, 0);
+    for (const literal_ &l : c->prefix)
+      if (l.var >= 1 && l.var <= c->var_count) listed[size_t(l.var)] = 1;
+    for (int v = 1; v <= c->var_count; ++v)
+      if (!listed[size_t(v)]) {
+        Put_char(&c->out, ' ');
+        Put_int(&c->out, v);
+      }
+  }
   for (const literal_ &l : c->prefix)
     if (l.quant == c->selected) {
       Put_char(&c->out, ' ');
@@ -163,6 +189,7 @@ void Write_conjunction(converter_ *c, char suffix) {
 }  // namespace
 
 int Converter_finish(converter_ *c, char suffix) {
+  if (!Reader_intact(&c->in)) return Converter_fail(c, "");
   Write_conjunction(c, suffix);
   Put_str(&c->out, ".end");
   if (!Writer_close(&c->out)) {

@@ -24,6 +24,7 @@ struct converter_ {
   text_reader_ in;
   text_writer_ out;
   int selected = 0;
+  int var_count = 0;  // declared: variables 1..var_count that no prefix line lists are free
   std::vector<literal_> prefix;
   std::vector<int> clause_names;  // indices i of the nodes clause_i written
   std::vector<int> numbers;       // the clause being read
@@ -42,8 +43,12 @@ int Converter_open(converter_ *c, size_t strip, const char *suffix);
 // ends inside the prefix.
 int Read_prefix_list(converter_ *c, int *expected, std::string *held);
 // Writes the model, input and output lines; `clauses` is the declared
-// clause count, used to size the node list once.
+// clause count, used to size the node list once. Free variables are
+// existential and outermost: the existential inputs begin with them.
 void Write_header(converter_ *c, int clauses);
+// Sets the declared variable count; 0 after a message when the inputs it
+// asks for could not come from an input of this size.
+int Set_var_count(converter_ *c, int count);
 // Reads numbers up to a 0 into c->numbers, after `first` if given. 1, or 0
 // after a message (the input ended or held a word that is no number).
 int Read_clause_numbers(converter_ *c, const int *first);

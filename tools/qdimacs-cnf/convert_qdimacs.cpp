@@ -12,6 +12,7 @@ int Convert_qdimacs(converter_ *c, bool true_formula) {
   if (Read_word(&c->in, &w) != 1 || Read_int(&c->in, &expected) != 1 ||
       Read_int(&c->in, &clauses) != 1)
     return Converter_fail(c, "bad or missing problem line");
+  if (!Set_var_count(c, expected)) return 1;
   std::string held;
   if (!Read_prefix_list(c, &expected, &held)) return 1;
   // A prefix that lists fewer variables than declared ends on the first

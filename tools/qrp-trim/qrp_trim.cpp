@@ -1,8 +1,10 @@
-// qrp-trim IN.qrp OUT.qrp: the core of a QRP trace. Keeps the header and
-// prefix lines, the proof lines that the last proof line (the empty clause or
-// cube) depends on through the antecedent lists, and the "r" line, all as
-// they stand. Two passes over the file: the first keeps only ids and
-// antecedents, the second copies the marked lines.
+// qrp-trim [--text] IN OUT: the core of a QRP trace, text or binary ('bqrp'),
+// plain or compressed. Keeps the header and prefix lines, the proof lines
+// that the last proof line (the empty clause or cube) depends on through the
+// antecedent lists, and the "r" line, all as they stand; the core of a
+// binary trace is binary unless --text asks for the text form. Two passes
+// over the file: the first keeps only ids and antecedents, the second copies
+// the marked lines.
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,16 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "binary_trace.h"
 #include "text_io.h"
+#include "trace_core.h"
 
 namespace {
-
-struct trace_ {
-  std::vector<int> ids;         // proof line ids, ascending
-  std::vector<size_t> first;    // antecedents of line k: ants[first[k], first[k+1])
-  std::vector<int> ants;        // as line indices
-  long long lines = 0;          // physical lines read
-};
 
 // Tokens of one line.
 struct line_cursor_ {
@@ -60,93 +57,162 @@ int Fail(const char *path, long long line, const std::string &problem) {
   return 0;
 }
 
-int Index_of(const trace_ &t, int id) {
-  auto it = std::lower_bound(t.ids.begin(), t.ids.end(), id);
-  return it != t.ids.end() && *it == id ? int(it - t.ids.begin()) : -1;
-}
-
-// Pass 1: ids and antecedents of every proof line.
-int Read_trace(const char *path, trace_ *t) {
-  text_reader_ in;
-  if (!Reader_open(&in, path)) return Fail(path, 0, "cannot open the trace");
+// Pass 1 over a text trace, line by line: ids and antecedents of every
+// proof line. On failure *problem says why and *at names the line (0 for
+// the whole file).
+int Read_text_trace(text_reader_ &in, trace_lines_ *t, std::string *problem, long long *at) {
   std::string line;
-  bool proof_started = false, ended = false;
-  int ok = 1;
-  while (ok && !Reader_at_end(&in)) {
+  bool proof_started = false;
+  long long lines = 0;
+  auto fail = [&](long long where, const std::string &why) {
+    *at = where;
+    *problem = why;
+    return 0;
+  };
+  while (!Reader_at_end(&in)) {
     Read_line(&in, &line);
-    ++t->lines;
+    ++lines;
     line_kind_ kind = Kind(line);
-    if (kind == kEnd) {
-      ended = true;
-      break;
-    }
+    if (kind == kEnd) return t->ids.empty() ? fail(0, "no proof lines") : 1;
     if (kind == kHeader) {
       if (proof_started && line.find_first_not_of(" \t\r") != std::string::npos)
-        ok = Fail(path, t->lines, "expected a proof line or the r line");
+        return fail(lines, "expected a proof line or the r line");
       continue;
     }
     proof_started = true;
     line_cursor_ c{line};
     int id, v;
-    if (!c.Number(&id) || id < 1) {
-      ok = Fail(path, t->lines, "bad line id");
-      break;
-    }
-    if (!t->ids.empty() && id <= t->ids.back()) {
-      ok = Fail(path, t->lines, "line ids do not increase");
-      break;
-    }
+    if (!c.Number(&id)) return fail(lines, "bad line id");
+    if (!Trace_begin_line(t, id, problem)) return fail(lines, *problem);
     do {
-      if (!c.Number(&v)) {
-        ok = Fail(path, t->lines, "truncated or malformed literal list");
-        break;
-      }
+      if (!c.Number(&v)) return fail(lines, "truncated or malformed literal list");
     } while (v != 0);
-    if (!ok) break;
-    t->first.push_back(t->ants.size());
     for (;;) {
-      if (!c.Number(&v)) {
-        ok = Fail(path, t->lines, "truncated or malformed antecedent list");
-        break;
-      }
+      if (!c.Number(&v)) return fail(lines, "truncated or malformed antecedent list");
       if (v == 0) break;
-      int k = Index_of(*t, v);
-      if (k < 0) {
-        ok = Fail(path, t->lines, "antecedent " + std::to_string(v) + " is not an earlier id");
-        break;
-      }
-      t->ants.push_back(k);
+      if (!Trace_add_antecedent(t, v, problem)) return fail(lines, *problem);
     }
-    t->ids.push_back(id);
+    Trace_end_line(t);
   }
-  if (ok && in.error) ok = Fail(path, 0, "read error");
+  return fail(0, "no r line: the trace is incomplete");
+}
+
+// Pass 1: ids and antecedents of every proof line. A failure to read or
+// decode the file is reported as such, rather than what it made of the text.
+int Read_trace(const char *path, int binary, trace_lines_ *t) {
+  text_reader_ in;
+  if (!Reader_open(&in, path)) return Fail(path, 0, "cannot open the trace");
+  std::string problem;
+  long long at = 0;
+  int ok = binary ? Read_trace_lines(&in, 1, INT32_MAX, t, &problem)
+                  : Read_text_trace(in, t, &problem, &at);
+  if (!Reader_intact(&in))
+    ok = Fail(path, 0, in.problem);
+  else if (!ok)
+    Fail(path, at, problem);
   Reader_close(&in);
-  if (!ok) return 0;
-  if (!ended) return Fail(path, 0, "no r line: the trace is incomplete");
-  if (t->ids.empty()) return Fail(path, 0, "no proof lines");
-  t->first.push_back(t->ants.size());
-  return 1;
+  return ok;
 }
 
-// Marks the last proof line and everything it depends on.
-std::vector<char> Mark_core(const trace_ &t) {
-  std::vector<char> keep(t.ids.size(), 0);
-  std::vector<int> stack = {int(t.ids.size()) - 1};
-  keep.back() = 1;
-  while (!stack.empty()) {
-    int k = stack.back();
-    stack.pop_back();
-    for (size_t a = t.first[size_t(k)]; a < t.first[size_t(k) + 1]; ++a) {
-      int p = t.ants[a];
-      if (!keep[size_t(p)]) keep[size_t(p)] = 1, stack.push_back(p);
+// Pass 2 over a text trace: copies the header, the marked proof lines and
+// the r line.
+int Copy_text_core(text_reader_ &in, text_writer_ &out, const std::vector<char> &keep, size_t *k,
+                   long long *kept, long long *lines) {
+  std::string line;
+  while (!Reader_at_end(&in)) {
+    Read_line(&in, &line);
+    ++*lines;
+    line_kind_ kind = Kind(line);
+    bool copy = kind != kProof;
+    if (kind == kProof) {
+      copy = *k < keep.size() && keep[*k];
+      ++*k;
     }
+    if (copy) {
+      if (kind == kProof) ++*kept;
+      Put_str(&out, line);
+      Put_char(&out, '\n');
+    }
+    if (kind == kEnd) return 1;
   }
-  return keep;
+  return 0;
 }
 
-// Pass 2: copies the header, the marked proof lines and the r line.
-int Write_core(const char *in_path, const char *out_path, const std::vector<char> &keep,
-               long long *kept) {
+// Writes one number of a binary record, as a varint or in text.
+void Put_number(text_writer_ &out, bool text, uint32_t v, bool literal) {
+  if (!text) return Put_varint(&out, v);
+  Put_int(&out, literal ? Varint_literal(v) : int(v));
+  Put_char(&out, ' ');
+}
+
+// Copies varints up to and including a 0, in the output's form.
+int Copy_list(text_reader_ &in, text_writer_ *out, bool text, bool literal) {
+  for (;;) {
+    uint32_t v;
+    if (Read_varint(&in, &v) != 1) return 0;
+    if (out) Put_number(*out, text, v, literal);
+    if (v == 0) return 1;
+  }
+}
+
+// Pass 2 over a binary trace: the same, record by record, binary or in text.
+int Copy_binary_core(text_reader_ &in, text_writer_ &out, bool text, const std::vector<char> &keep,
+                     size_t *k, long long *kept, long long *lines) {
+  // The header line, "p bqrp V C" (text: "p qrp V C").
+  std::string header;
+  for (int c; (c = Read_char(&in)) > 0;) header.push_back(char(c));
+  if (text) header.replace(0, std::min<size_t>(header.size(), 6), "p qrp");
+  Put_str(&out, header);
+  Put_char(&out, text ? '\n' : '\0');
+  ++*lines;
+  for (;;) {
+    const int section = Bin_next_section(&in);
+    if (section == 'a' || section == 'e') {
+      ++*lines;
+      if (text) {
+        Put_char(&out, char(section));
+        Put_char(&out, ' ');
+      } else {
+        Put_char(&out, '\0');
+        Put_char(&out, char(section));
+      }
+      if (!Copy_list(in, &out, text, false)) return 0;
+      if (text) out.buf[out.len - 1] = '\n';  // "... 0 " ends the line
+      continue;
+    }
+    if (section != 's' && section != 'r') return 0;
+    break;
+  }
+  for (;;) {
+    uint32_t id;
+    if (Read_varint(&in, &id) != 1) return 0;
+    ++*lines;
+    if (id == 0) {
+      // The end marker and the r line, as they stand.
+      if (Read_char(&in) != 'r') return 0;
+      std::string rest;
+      Read_line(&in, &rest);
+      if (!text) Put_char(&out, '\0');
+      Put_char(&out, 'r');
+      Put_str(&out, rest);
+      Put_char(&out, '\n');
+      return 1;
+    }
+    const bool copy = *k < keep.size() && keep[*k];
+    ++*k;
+    text_writer_ *to = copy ? &out : nullptr;
+    if (copy) {
+      ++*kept;
+      Put_number(out, text, id, false);
+    }
+    if (!Copy_list(in, to, text, true) || !Copy_list(in, to, text, false)) return 0;
+    if (copy && text) out.buf[out.len - 1] = '\n';  // "id lits 0 ants 0 " ends the line
+  }
+}
+
+// Pass 2: the core into out_path.
+int Write_core(const char *in_path, const char *out_path, int binary, bool text,
+               const std::vector<char> &keep, long long *kept, long long *lines) {
   text_reader_ in;
   text_writer_ out;
   if (!Reader_open(&in, in_path)) return Fail(in_path, 0, "cannot open the trace");
@@ -154,29 +220,16 @@ int Write_core(const char *in_path, const char *out_path, const std::vector<char
     Reader_close(&in);
     return Fail(out_path, 0, "cannot create the output");
   }
-  std::string line;
   size_t k = 0;
-  bool ended = false;
-  while (!Reader_at_end(&in)) {
-    Read_line(&in, &line);
-    line_kind_ kind = Kind(line);
-    bool copy = kind != kProof;
-    if (kind == kProof) {
-      copy = k < keep.size() && keep[k];
-      ++k;
-    }
-    if (copy) {
-      if (kind == kProof) ++*kept;
-      Put_str(&out, line);
-      Put_char(&out, '\n');
-    }
-    if (kind == kEnd) {
-      ended = true;
-      break;
-    }
-  }
+  const int ended = binary ? Copy_binary_core(in, out, text, keep, &k, kept, lines)
+                           : Copy_text_core(in, out, keep, &k, kept, lines);
+  const int intact = Reader_intact(&in);
   Reader_close(&in);
   int written = Writer_close(&out);
+  if (!intact) {
+    unlink(out_path);
+    return Fail(in_path, 0, in.problem);
+  }
   if (!ended || k != keep.size()) {
     unlink(out_path);
     return Fail(in_path, 0, "the trace changed while it was read");
@@ -192,18 +245,27 @@ int Write_core(const char *in_path, const char *out_path, const std::vector<char
 
 int main(int argc, char **argv) {
   auto start = std::chrono::steady_clock::now();
-  if (argc != 3) {
+  bool text = argc == 4 && std::string(argv[1]) == "--text";
+  if (argc != 3 && !text) {
     printf("usage: qrp-trim IN.qrp OUT.qrp\n");
     return 2;
   }
-  trace_ t;
-  if (!Read_trace(argv[1], &t)) return 1;
-  std::vector<char> keep = Mark_core(t);
-  long long kept = 0;
-  if (!Write_core(argv[1], argv[2], keep, &kept)) return 1;
-  double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  printf("qrp-trim: %lld lines read, %zu proof lines, %lld kept, %.2f s\n", t.lines, t.ids.size(),
+  const char *in_path = argv[argc - 2], *out_path = argv[argc - 1];
+  int binary;
+  {
+    text_reader_ in;
+    if (!Reader_open(&in, in_path)) return Fail(in_path, 0, "cannot open the trace"), 1;
+    binary = Is_binary_trace(&in);
+    Reader_close(&in);
+  }
+  trace_lines_ t;
+  if (!Read_trace(in_path, binary, &t)) return 1;
+  const size_t proof_lines = t.ids.size();
+  Mark_core(&t);
+  long long kept = 0, lines = 0;
+  if (!Write_core(in_path, out_path, binary, text, t.keep, &kept, &lines)) return 1;
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  printf("qrp-trim: %lld lines read, %zu proof lines, %lld kept, %.2f s\n", lines, proof_lines,
          kept, seconds);
   return 0;
 }

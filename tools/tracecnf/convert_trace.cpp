@@ -1,4 +1,5 @@
 // The formula section of a 'qube' trace as a BLIF network.
+#include <cstdint>
 #include <cstdio>
 
 #include "formula_blif.h"
@@ -17,6 +18,8 @@ int Convert_trace(converter_ *c, bool true_formula) {
   if (w != "[FORMULA") printf("bad\n");
   for (int k = 0; k < 2; ++k)
     if (Read_word(&c->in, &w) != 1) return Converter_fail(c, "input ends in the header");
+  // The first count is the number of variables plus one.
+  if (!Set_var_count(c, expected > INT32_MIN ? expected - 1 : 0)) return 1;
   std::string held;
   if (!Read_prefix_list(c, &expected, &held)) return 1;
   if (Read_word(&c->in, &w) != 1) return Converter_fail(c, "input ends after the prefix");

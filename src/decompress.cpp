@@ -1,0 +1,214 @@
+#include "decompress.h"
+
+#include <lzma.h>
+#include <unistd.h>
+#include <zlib.h>
+#include <zstd.h>
+
+#include <algorithm>
+#include <cassert>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+const size_t kInputBlock = size_t(1) << 18;
+
+}  // namespace
+
+struct decoder_ {
+  int kind = kPlain;
+  int fd = -1;
+  // Compressed bytes not yet decoded: in[at, end).
+  const unsigned char *in = nullptr;
+  size_t at = 0, end = 0;
+  std::unique_ptr<unsigned char[]> block;  // what was read from fd
+  const char *mem = nullptr;               // the rest of a memory source
+  size_t mem_left = 0;
+  int in_eof = 0;  // no compressed byte beyond in[end)
+  int done = 0;    // the stream ended cleanly
+  const char *failure = nullptr;
+  z_stream z{};
+  lzma_stream x = LZMA_STREAM_INIT;
+  ZSTD_DStream *zs = nullptr;
+  size_t zstd_pending = 0;  // ZSTD_decompressStream's hint: 0 between frames
+};
+
+namespace {
+
+// Reads more compressed bytes once the current ones are used up. Returns 0
+// when there is nothing more, -1 on a read error.
+int More_input(decoder_ *d) {
+  if (d->at < d->end) return 1;
+  if (d->in_eof) return 0;
+  if (d->fd < 0) {
+    if (!d->mem_left) return d->in_eof = 1, 0;
+    d->in = reinterpret_cast<const unsigned char *>(d->mem);
+    d->at = 0;
+    d->end = d->mem_left;
+    d->mem_left = 0;
+    return 1;
+  }
+  for (;;) {
+    ssize_t n = read(d->fd, d->block.get(), kInputBlock);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return d->failure = "read error", -1;
+    if (n == 0) return d->in_eof = 1, 0;
+    d->in = d->block.get();
+    d->at = 0;
+    d->end = size_t(n);
+    return 1;
+  }
+}
+
+long Fail(decoder_ *d, const char *why) {
+  d->failure = why;
+  return -1;
+}
+
+long Read_gzip(decoder_ *d, char *buf, size_t cap) {
+  z_stream &z = d->z;
+  z.next_out = reinterpret_cast<Bytef *>(buf);
+  z.avail_out = unsigned(cap);
+  while (z.avail_out == cap) {
+    int more = More_input(d);
+    if (more < 0) return -1;
+    if (d->done) {
+      // Between members the stream may end; another member may follow.
+      if (!more) return 0;
+      if (d->in[d->at] != 0x1f) return Fail(d, "corrupt gzip stream (data after its end)");
+      inflateReset(&z);
+      d->done = 0;
+    }
+    z.next_in = const_cast<Bytef *>(d->in + d->at);
+    z.avail_in = more ? unsigned(std::min(d->end - d->at, size_t(1) << 30)) : 0;
+    int ret = inflate(&z, Z_NO_FLUSH);
+    d->at += (more ? std::min(d->end - d->at, size_t(1) << 30) : 0) - z.avail_in;
+    if (ret == Z_STREAM_END) {
+      d->done = 1;
+    } else if (ret == Z_BUF_ERROR) {
+      // No progress: at the end of the input the member is incomplete.
+      if (!more) return Fail(d, "truncated gzip stream");
+    } else if (ret != Z_OK) {
+      return Fail(d, ret == Z_MEM_ERROR ? "out of memory decoding gzip" : "corrupt gzip stream");
+    }
+  }
+  return long(cap - z.avail_out);
+}
+
+long Read_xz(decoder_ *d, char *buf, size_t cap) {
+  lzma_stream &x = d->x;
+  x.next_out = reinterpret_cast<uint8_t *>(buf);
+  x.avail_out = cap;
+  while (x.avail_out == cap && !d->done) {
+    int more = More_input(d);
+    if (more < 0) return -1;
+    x.next_in = d->in + d->at;
+    x.avail_in = d->end - d->at;
+    lzma_ret ret = lzma_code(&x, more ? LZMA_RUN : LZMA_FINISH);
+    d->at = d->end - x.avail_in;
+    if (ret == LZMA_STREAM_END) {
+      d->done = 1;
+    } else if (ret == LZMA_BUF_ERROR) {
+      return Fail(d, "truncated xz stream");
+    } else if (ret == LZMA_MEM_ERROR || ret == LZMA_MEMLIMIT_ERROR) {
+      return Fail(d, "out of memory decoding xz");
+    } else if (ret != LZMA_OK) {
+      return Fail(d, "corrupt xz stream");
+    }
+  }
+  return long(cap - x.avail_out);
+}
+
+long Read_zstd(decoder_ *d, char *buf, size_t cap) {
+  ZSTD_outBuffer out = {buf, cap, 0};
+  while (out.pos == 0) {
+    int more = More_input(d);
+    if (more < 0) return -1;
+    if (more == 0 && d->zstd_pending == 0) return 0;
+    ZSTD_inBuffer in = {d->in + d->at, d->end - d->at, 0};
+    size_t ret = ZSTD_decompressStream(d->zs, &out, &in);
+    d->at += in.pos;
+    if (ZSTD_isError(ret)) return Fail(d, "corrupt zstd stream");
+    d->zstd_pending = ret;
+    // Everything read and decoded, a frame still open, nothing produced.
+    if (more == 0 && out.pos == 0) return Fail(d, "truncated zstd stream");
+  }
+  return long(out.pos);
+}
+
+}  // namespace
+
+int Compression_of(const char *head, size_t n) {
+  const unsigned char *h = reinterpret_cast<const unsigned char *>(head);
+  if (n >= 2 && h[0] == 0x1f && h[1] == 0x8b) return kGzip;
+  if (n >= 6 && std::memcmp(h,
+                            "\xfd"
+                            "7zXZ\0",
+                            6) == 0)
+    return kXz;
+  if (n >= 4 && std::memcmp(h, "\x28\xb5\x2f\xfd", 4) == 0) return kZstd;
+  return kPlain;
+}
+
+const char *Compression_name(int kind) {
+  switch (kind) {
+    case kGzip: return "gzip";
+    case kXz: return "xz";
+    case kZstd: return "zstd";
+    default: return "plain";
+  }
+}
+
+const char *Compression_suffix(int kind) {
+  switch (kind) {
+    case kGzip: return ".gz";
+    case kXz: return ".xz";
+    case kZstd: return ".zst";
+    default: return "";
+  }
+}
+
+void decoder_deleter_::operator()(decoder_ *d) const {
+  if (!d) return;
+  if (d->kind == kGzip) inflateEnd(&d->z);
+  if (d->kind == kXz) lzma_end(&d->x);
+  if (d->zs) ZSTD_freeDStream(d->zs);
+  delete d;
+}
+
+decoder_ *Decoder_open(int kind, int fd, const char *mem, size_t mem_size, const char *head,
+                       size_t head_size) {
+  assert(kind != kPlain);
+  std::unique_ptr<decoder_, decoder_deleter_> d(new decoder_);
+  d->kind = kind;
+  d->fd = fd;
+  d->block.reset(new unsigned char[std::max(kInputBlock, head_size)]);
+  std::memcpy(d->block.get(), head, head_size);
+  d->in = d->block.get();
+  d->end = head_size;
+  d->mem = mem;
+  d->mem_left = mem ? mem_size : 0;
+  if (kind == kGzip && inflateInit2(&d->z, 15 + 16) != Z_OK) return nullptr;
+  if (kind == kXz && lzma_stream_decoder(&d->x, UINT64_MAX, LZMA_CONCATENATED) != LZMA_OK)
+    return nullptr;
+  if (kind == kZstd) {
+    d->zs = ZSTD_createDStream();
+    if (!d->zs || ZSTD_isError(ZSTD_initDStream(d->zs))) return nullptr;
+    d->zstd_pending = 1;  // a frame must come
+  }
+  return d.release();
+}
+
+long Decoder_read(decoder_ *d, char *buf, size_t cap, const char **problem) {
+  if (d->failure) return *problem = d->failure, -1;
+  long n;
+  switch (d->kind) {
+    case kGzip: n = Read_gzip(d, buf, cap); break;
+    case kXz: n = Read_xz(d, buf, cap); break;
+    default: n = Read_zstd(d, buf, cap); break;
+  }
+  if (n < 0) *problem = d->failure;
+  return n;
+}

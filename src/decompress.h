@@ -1,0 +1,33 @@
+// Compressed input: gzip, xz and zstd streams, recognised by their first
+// bytes and decoded block by block under the buffered reader, so that every
+// program reads compressed files the way it reads plain ones.
+#ifndef CEROX_DECOMPRESS_H
+#define CEROX_DECOMPRESS_H
+
+#include <cstddef>
+
+enum compression_ { kPlain = 0, kGzip = 1, kXz = 2, kZstd = 3 };
+
+// The compression of a stream that begins with these bytes (at least 6 are
+// looked at when there are that many).
+int Compression_of(const char *head, size_t n);
+// "gzip", "xz", "zstd"; ".gz", ".xz", ".zst".
+const char *Compression_name(int kind);
+const char *Compression_suffix(int kind);
+
+struct decoder_;
+struct decoder_deleter_ {
+  void operator()(decoder_ *d) const;
+};
+
+// A decoder of `kind` over the file descriptor fd (when fd >= 0) or over
+// [mem, mem + mem_size). The bytes [head, head + head_size) were already read
+// from the file and come first.
+decoder_ *Decoder_open(int kind, int fd, const char *mem, size_t mem_size, const char *head,
+                       size_t head_size);
+// Fills buf with up to cap decoded bytes. Returns their count, 0 at the end
+// of the stream (every frame complete and checked), or -1 when the stream is
+// truncated, corrupt or unreadable; *problem then says which.
+long Decoder_read(decoder_ *d, char *buf, size_t cap, const char **problem);
+
+#endif

@@ -1,0 +1,151 @@
+#include "trace_core.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "binary_trace.h"
+
+int Trace_begin_line(trace_lines_ *t, long long id, std::string *problem) {
+  if (id < 1 || id > INT32_MAX) return *problem = "bad line id", 0;
+  if (!t->ids.empty() && id <= t->ids.back()) return *problem = "line ids do not increase", 0;
+  t->ids.push_back(int(id));
+  return 1;
+}
+
+int Trace_add_antecedent(trace_lines_ *t, long long id, std::string *problem) {
+  // The line begun last is not earlier than itself.
+  const long k = id < t->ids.back() ? Line_index(*t, id) : -1;
+  if (k < 0) return *problem = "antecedent " + std::to_string(id) + " is not an earlier id", 0;
+  t->ants.push_back(int(k));
+  return 1;
+}
+
+void Trace_end_line(trace_lines_ *t) { t->first.push_back(t->ants.size()); }
+
+long Line_index(const trace_lines_ &t, long long id) {
+  auto it = std::lower_bound(t.ids.begin(), t.ids.end(), id);
+  return it != t.ids.end() && *it == id ? long(it - t.ids.begin()) : -1;
+}
+
+void Mark_core(trace_lines_ *t) {
+  t->keep.assign(t->ids.size(), 0);
+  if (t->ids.empty()) return;
+  std::vector<int> stack = {int(t->ids.size()) - 1};
+  t->keep.back() = 1;
+  while (!stack.empty()) {
+    const size_t k = size_t(stack.back());
+    stack.pop_back();
+    for (uint64_t a = t->first[k]; a < t->first[k + 1]; ++a) {
+      const int p = t->ants[a];
+      if (!t->keep[size_t(p)]) t->keep[size_t(p)] = 1, stack.push_back(p);
+    }
+  }
+  std::vector<int>().swap(t->ants);
+  std::vector<uint64_t>().swap(t->first);
+}
+
+int Word_id(std::string_view w) {
+  int v;
+  if (Parse_int_word(w, &v)) return v;
+  return int(strtol(std::string(w).c_str(), nullptr, 10));
+}
+
+namespace {
+
+// The header and prefix of a text trace; *first receives the word after
+// them (the first line's id, or "r").
+int Skip_text_header(text_reader_ *in, std::string_view *first) {
+  std::string_view w;
+  int n;
+  if (Read_word(in, &w) != 1 || Read_word(in, &w) != 1 || Read_int(in, &n) != 1 ||
+      Read_int(in, &n) != 1)
+    return 0;
+  for (;;) {
+    if (Read_word(in, &w) != 1) return 0;
+    if (w[0] != 'a' && w[0] != 'e') break;
+    do {
+      if (Read_int(in, &n) != 1) return 0;
+    } while (n != 0);
+  }
+  *first = w;
+  return 1;
+}
+
+int Skip_binary_header(text_reader_ *in, int *section) {
+  int vars, clauses;
+  if (!Bin_read_header(in, &vars, &clauses)) return 0;
+  for (;;) {
+    *section = Bin_next_section(in);
+    if (*section != 'a' && *section != 'e') return *section != 0;
+    if (Bin_skip_list(in) != 1) return 0;
+  }
+}
+
+// The antecedents of the line begun last, up to their 0.
+template <class Next>
+int Read_antecedents(trace_lines_ *t, int max_antecedents, std::string *problem, Next next) {
+  for (int count = 0;; ++count) {
+    long long a;
+    if (!next(&a)) return *problem = "truncated or malformed antecedent list", 0;
+    if (a == 0) break;
+    if (count == max_antecedents) return *problem = "too many antecedents", 0;
+    if (!Trace_add_antecedent(t, a, problem)) return 0;
+  }
+  Trace_end_line(t);
+  return 1;
+}
+
+int Read_text_lines(text_reader_ *in, int max_antecedents, trace_lines_ *t, std::string *problem) {
+  std::string_view w;
+  if (!Skip_text_header(in, &w)) return *problem = "malformed header or prefix", 0;
+  auto next = [in](long long *a) {
+    int v;
+    if (Read_int(in, &v) != 1) return 0;
+    *a = v;
+    return 1;
+  };
+  for (bool first = true;; first = false) {
+    if (!first && Read_word(in, &w) != 1) return *problem = "no r line: the trace is incomplete", 0;
+    if (w == "r") return 1;
+    if (!Trace_begin_line(t, Word_id(w), problem)) return 0;
+    if (Skip_to_zero_word(in) != 1) return *problem = "truncated literal list", 0;
+    if (!Read_antecedents(t, max_antecedents, problem, next)) return 0;
+  }
+}
+
+int Read_binary_lines(text_reader_ *in, int max_antecedents, trace_lines_ *t,
+                      std::string *problem) {
+  int section;
+  if (!Skip_binary_header(in, &section)) return *problem = "malformed header or prefix", 0;
+  auto next = [in](long long *a) {
+    uint32_t v;
+    if (Read_varint(in, &v) != 1) return 0;
+    *a = v;
+    return 1;
+  };
+  if (section == 'r') return 1;
+  for (;;) {
+    uint32_t id;
+    const int got = Read_varint(in, &id);
+    if (got < 0) return *problem = "no r line: the trace is incomplete", 0;
+    if (got == 0) return *problem = "bad line id", 0;
+    if (id == 0) {
+      // The end marker: a 0 where an id stands, then the r line.
+      if (Read_char(in) != 'r') return *problem = "bad end marker", 0;
+      return 1;
+    }
+    if (!Trace_begin_line(t, id, problem)) return 0;
+    if (Bin_skip_list(in) != 1) return *problem = "truncated literal list", 0;
+    if (!Read_antecedents(t, max_antecedents, problem, next)) return 0;
+  }
+}
+
+}  // namespace
+
+int Read_trace_lines(text_reader_ *in, int binary, int max_antecedents, trace_lines_ *t,
+                     std::string *problem) {
+  int ok = binary ? Read_binary_lines(in, max_antecedents, t, problem)
+                  : Read_text_lines(in, max_antecedents, t, problem);
+  if (ok && t->ids.empty()) ok = 0, *problem = "no proof lines";
+  return ok;
+}

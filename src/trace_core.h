@@ -1,0 +1,44 @@
+// The proof lines of a QRP trace (text or binary) by id and antecedents,
+// and its core: the lines the last line depends on. `qrp-trim` writes the
+// core; `cerox` replays only the core of a raw trace.
+#ifndef CEROX_TRACE_CORE_H
+#define CEROX_TRACE_CORE_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "text_io.h"
+
+struct trace_lines_ {
+  std::vector<int> ids;            // proof line ids, ascending
+  std::vector<uint64_t> first{0};  // antecedents of line k: ants[first[k], first[k+1])
+  std::vector<int> ants;           // as line indices
+  std::vector<char> keep;          // filled by Mark_core
+};
+
+// Starts a line with this id, which must be above the last one. Returns 1,
+// or 0 with the reason in *problem.
+int Trace_begin_line(trace_lines_ *t, long long id, std::string *problem);
+// Adds an antecedent id of the line begun last: it must name an earlier
+// line. Returns 1, or 0 with the reason.
+int Trace_add_antecedent(trace_lines_ *t, long long id, std::string *problem);
+void Trace_end_line(trace_lines_ *t);
+// The index of the line with this id, or -1.
+long Line_index(const trace_lines_ &t, long long id);
+// Marks the last line and every line it depends on (t->keep); the
+// antecedent lists are released afterwards.
+void Mark_core(trace_lines_ *t);
+
+// The value of a word where a line id stands: its leading decimal number
+// (sign allowed), 0 when it has none, narrowed to int as strtol's result.
+int Word_id(std::string_view w);
+
+// Reads a whole trace from its start: the header and prefix are skipped,
+// every proof line gives its id and antecedents (at most max_antecedents
+// each; the literals are skipped unread), up to the "r" line. Returns 1, or 0
+// with the reason in *problem.
+int Read_trace_lines(text_reader_ *in, int binary, int max_antecedents, trace_lines_ *t,
+                     std::string *problem);
+
+#endif
