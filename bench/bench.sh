@@ -10,13 +10,19 @@
 # 1100000 steps give a 'qrp' proof of about 200 MB) and one of 10^5 recorded
 # steps for -alter 1 against -alter 0, a 10^6-clause formula
 # for the converters and blif-join.
-# Usage: bench/bench.sh [STEPS [REPS]]
+# Then the proof inputs (raw, binary, compressed traces), each measured
+# against what it replaces: medians of both, taken in turns, their ratio and
+# the target ratio.
+# Usage: bench/bench.sh [STEPS [REPS [SECTIONS]]]   SECTIONS: a comma list of
+# real, synthetic, converters, order, inputs (default: all of them)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 steps=${1:-1100000}
 reps=${2:-3}
+sections=${3:-real,synthetic,converters,order,inputs}
+on() { [[ ",$sections," == *",$1,"* ]]; }
 . scripts/need_packages.sh
-need_packages cmake:cmake g++:g++ /usr/bin/time:time depqbf:depqbf
+need_packages cmake:cmake g++:g++ /usr/bin/time:time depqbf:depqbf zstd:zstd
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF > /dev/null
 cmake --build build-bench -j "$(nproc)" > /dev/null
 cmake --build build-bench --target gen_proof order_bench > /dev/null
@@ -56,7 +62,7 @@ row() { # label input command...
 printf "%-44s %9s %10s %8s %8s %7s %9s %6s\n" "program and input" "size MB" lines seconds "MB/s" "x wc-w" "peak MB" "x size"
 
 # Real proofs.
-for inst in incrementer-enc06-nonuniform-depth-33.qdimacs.gz hein_14_5x5-07.pg.qdimacs; do
+on real && for inst in incrementer-enc06-nonuniform-depth-33.qdimacs.gz hein_14_5x5-07.pg.qdimacs; do
   [ -f "$shared/$inst" ] || { echo "($inst not found in $shared: skipped)"; continue; }
   name=${inst%%[-.]*}
   if [[ $inst == *.gz ]]; then gzip -dc "$shared/$inst" > "$name.qdimacs"; else cp "$shared/$inst" "$name.qdimacs"; fi
@@ -71,6 +77,7 @@ for inst in incrementer-enc06-nonuniform-depth-33.qdimacs.gz hein_14_5x5-07.pg.q
 done
 
 # Synthetic proofs.
+if on synthetic; then
 "$bin/gen_proof" false "$steps" 8 1 . 
 "$bin/gen_proof" true "$steps" 8 1 .
 cat f.qdimacs f.qdimacs.qbc > f.both  # mode 0 reads both files
@@ -95,8 +102,10 @@ mkdir -p small
 row "cerox -m 3 (10^5 steps)" small/f.qrp "$bin/cerox" -m 3 small/f.qrp
 row "cerox -m 3 -alter 1 (10^5 steps)" small/f.qrp "$bin/cerox" -m 3 -alter 1 small/f.qrp
 rm -rf small
+fi
 
 # Converters and blif-join on 10^6 clauses.
+if on converters; then
 awk 'BEGIN {
   srand(20261207); n = 3000; m = 1000000
   printf "p cnf %d %d\n", n, m
@@ -118,7 +127,70 @@ row "tracecnf-true" c.qube.txt "$bin/tracecnf-true" c.qube.txt
 row "tracecnf-false" c.qube.txt "$bin/tracecnf-false" c.qube.txt
 cp c.blif d.blif
 row "blif-join" c.blif "$bin/blif-join" c.blif d.blif joined.blif
+rm -f c.* d.blif joined.blif
+fi
 
+if on order; then
+  echo
+  echo "step ordering (alter 0 and 1, and the round-by-round procedure):"
+  "$bin/order_bench"
+fi
+
+# Proof inputs: each program against what it replaces.
+on inputs || exit 0
 echo
-echo "step ordering (alter 0 and 1, and the round-by-round procedure):"
-"$bin/order_bench"
+printf "%-52s %9s %9s %7s %7s\n" "proof input: program against baseline" "seconds" "baseline" ratio target
+# pair LABEL TARGET "COMMAND" "BASELINE": REPS runs of each in turns; medians.
+pair() {
+  local label=$1 target=$2 a=() b=()
+  for _ in $(seq "$reps"); do
+    a+=("$(run_once bash -c "$3")")
+    b+=("$(run_once bash -c "$4")")
+  done
+  local ta tb
+  ta=$(median "${a[@]}")
+  tb=$(median "${b[@]}")
+  awk -v l="$label" -v a="${ta% *}" -v b="${tb% *}" -v t="$target" 'BEGIN {
+    if (b <= 0) b = 0.001
+    printf "%-52s %9.3f %9.3f %7.2f %7s\n", l, a, b, a / b, t }'
+}
+# proof_inputs NAME MODE: NAME.raw.qrp and NAME.raw.bqrp are DepQBF's traces
+# of one run.
+proof_inputs() {
+  local name=$1 mode=$2
+  "$bin/qrp-trim" "$name.raw.qrp" "$name.qrp" > /dev/null
+  "$bin/qrp-trim" "$name.raw.bqrp" "$name.bqrp" > /dev/null
+  gzip -c "$name.qrp" > "$name.gz.qrp.gz"
+  cp "$name.qrp" "$name.gz.qrp"
+  pair "$name: core, without -core / with -core" "1.30" \
+    "$bin/cerox -m $mode $name.qrp" "$bin/cerox -m $mode -core $name.qrp"
+  pair "$name: raw trace / qrp-trim + cerox -core" "1.10" \
+    "$bin/cerox -m $mode $name.raw.qrp" "$bin/qrp-trim $name.raw.qrp t.qrp && $bin/cerox -m $mode -core t.qrp"
+  pair "$name: binary core / text core (-core)" "0.60" \
+    "$bin/cerox -m $mode -core $name.bqrp" "$bin/cerox -m $mode -core $name.qrp"
+  pair "$name: gzip'ed core / gzip -dc + plain core" "1.00" \
+    "$bin/cerox -m $mode -core $name.gz.qrp.gz" \
+    "gzip -dc $name.gz.qrp.gz > /dev/null && $bin/cerox -m $mode -core $name.gz.qrp"
+  rm -f "$name".* t.qrp*
+}
+for inst in hein_14_5x5-07.pg.qdimacs lights3_021_0_009.qdimacs; do
+  [ -f "$shared/$inst" ] || { echo "($inst not found in $shared: skipped)"; continue; }
+  name=${inst%%[-_.]*}
+  cp "$shared/$inst" "$name.qdimacs"
+  set +e
+  depqbf --trace --dep-man=simple --traditional-qcdcl --no-qbce-dynamic "$name.qdimacs" > "$name.raw.qrp"
+  answer=$?
+  depqbf --trace=bqrp --dep-man=simple --traditional-qcdcl --no-qbce-dynamic "$name.qdimacs" > "$name.raw.bqrp"
+  set -e
+  proof_inputs "$name" "$([ $answer = 10 ] && echo 4 || echo 3)"
+done
+# Synthetic: the proof is all core; its binary form comes from qrp-trim.
+"$bin/gen_proof" false "$steps" 8 1 .
+"$bin/gen_proof" true "$steps" 8 1 .
+for run in "3 f" "4 t"; do
+  read -r mode base <<< "$run"
+  mv "$base.qrp" "synthetic-$base.raw.qrp"
+  "$bin/qrp-trim" --binary "synthetic-$base.raw.qrp" "synthetic-$base.raw.bqrp" > /dev/null
+  proof_inputs "synthetic-$base" "$mode"
+done
+rm -f f.* t.*

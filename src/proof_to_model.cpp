@@ -112,8 +112,13 @@ int Read_input(const char *file_name, int mode, int outer_limit, int alter, text
   if (!Count_lines(file_name, &lines) || !Reader_open(proof, file_name))
     return Print_file_error(0), 0;
   *compression = proof->compression;
-  Reserve_stores(r, proof->compression == kPlain ? proof->size : 4 * proof->size, alter);
   r->binary = (mode == 3 || mode == 4) && Is_binary_trace(proof);
+  // Room by the size of the text the input stands for: compressed input
+  // decodes to several times its size, and a binary trace holds about as
+  // much as a text one three times larger.
+  const size_t text_bytes =
+      (proof->compression == kPlain ? 1 : 4) * (r->binary ? 3 : 1) * proof->size;
+  Reserve_stores(r, text_bytes, alter);
   if (!Parse_input(proof, mode, outer_limit, &r->vars, &r->clauses, &r->step_id, &r->pending_id,
                    &r->block_count)) {
     Print_stop(proof, 2, "input");

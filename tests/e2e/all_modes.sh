@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs cerox in every mode with -alter 0 to 3, with and without -rfao, on
-# small complete proofs; checks the output name and kind of each file, and
+# small complete proofs (the 'qrp' ones also in their binary form); checks the output name and kind of each file, and
 # proves every BLIF certificate with the matching converter, blif-join and
 # ABC.
 # Usage: all_modes.sh BIN_DIR INPUTS_DIR
@@ -20,6 +20,8 @@ cases=(
   "2 t1.qube.txt tracecnf-true t1.qube.txt t1.blif"
   "3 t3.qrp qdimacs-cnf-false t3.qdimacs t3.blif"
   "4 t4.qrp qdimacs-cnf-true t4.qdimacs t4.blif"
+  "3 t3.bqrp qdimacs-cnf-false t3.qdimacs t3.blif"
+  "4 t4.bqrp qdimacs-cnf-true t4.qdimacs t4.blif"
 )
 for c in "${cases[@]}"; do
   read -r mode file conv conv_in formula <<< "$c"

@@ -36,7 +36,30 @@ done
 for seed in $(seq 1 "$count"); do
   "$bin/tests/gen_qbf" "$seed" > "$work/random-$seed.qdimacs"
   check "random formula, seed $seed" VALID 0 "$certify" "$work/random-$seed.qdimacs"
+  "$bin/tests/gen_qbf" "$seed" 0 free > "$work/free-$seed.qdimacs"
+  check "random formula with free variables, seed $seed" VALID 0 "$certify" "$work/free-$seed.qdimacs"
 done
+
+# Binary and compressed proofs and formulas, and DepQBF writing a binary
+# trace.
+t3="$work/TOILET2.1.iv.3.qdimacs"
+depqbf --trace=bqrp --dep-man=simple --traditional-qcdcl --no-qbce-dynamic "$t3" > "$work/t3.bqrp" 2> /dev/null
+depqbf --trace --dep-man=simple --traditional-qcdcl --no-qbce-dynamic "$t3" > "$work/t3.raw.qrp" 2> /dev/null
+gzip -c "$work/t3.bqrp" > "$work/t3.bqrp.gz"
+xz -c "$work/t3.raw.qrp" > "$work/t3.qrp.xz"
+zstd -qc "$t3" > "$work/t3.qdimacs.zst"
+check "binary proof" VALID 0 "$certify" "$t3" "$work/t3.bqrp"
+check "gzip'ed binary proof" VALID 0 "$certify" "$t3" "$work/t3.bqrp.gz"
+check "xz'ed proof, zstd'ed formula" VALID 0 "$certify" "$work/t3.qdimacs.zst" "$work/t3.qrp.xz"
+check "--bqrp" VALID 0 "$certify" --bqrp "$work/TOILET2.1.iv.4.qdimacs"
+head -c 200 "$work/t3.bqrp" > "$work/cut.bqrp"
+check "binary proof cut short" "FAILURE: qrp-trim" 2 "$certify" "$t3" "$work/cut.bqrp"
+# Certificates without functions: a false formula without universal
+# variables, a true one without existential variables.
+printf 'p cnf 2 4\ne 1 2 0\n1 2 0\n-1 2 0\n1 -2 0\n-1 -2 0\n' > "$work/no-universal.qdimacs"
+check "false formula without universals" VALID 0 "$certify" "$work/no-universal.qdimacs"
+printf 'p cnf 2 0\na 1 2 0\n' > "$work/no-existential.qdimacs"
+check "true formula without existentials" VALID 0 "$certify" "$work/no-existential.qdimacs"
 
 # A certificate with one function negated. Variable 1 of TOILET2.1.iv.4 is
 # an output of its model that the formula depends on.
@@ -65,7 +88,7 @@ printf '#!/bin/sh\necho "c time out"\nexit 0\n' > "$work/fake/depqbf"
 chmod +x "$work/fake/depqbf"
 check "solver without an answer" "FAILURE: DepQBF ended without an answer (exit status 0" 2 \
   env PATH="$work/fake:$PATH" "$certify" "$work/TOILET2.1.iv.3.qdimacs"
-for tool in bash sh awk sed grep cat cp mv rm mkdir mktemp date stat dirname basename head tail tr gzip env; do
+for tool in bash sh awk sed grep cat cp mv rm mkdir mktemp date stat dirname basename head tail tr od gzip env; do
   ln -sf "$(command -v "$tool")" "$work/noabc/$tool"
 done
 check "no ABC" "FAILURE: berkeley-abc not found (install the Debian package berkeley-abc)" 2 \

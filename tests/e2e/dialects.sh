@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every dialect and option on real solver proofs. For each formula (the
-# bundled instances, then COUNT seeded random ones from SEED on): DepQBF
+# bundled instances, then COUNT seeded random ones from SEED on, and COUNT/5
+# with free variables): DepQBF
 # solves it, qrp-trim keeps the core, and the core is replayed in each dialect
 # of the answer (false: 'qbc', 'qube', 'qrp'; true: 'qube', 'qrp'):
 #   -alter 0..3   certificate joined with the formula network, ABC must
@@ -113,6 +114,11 @@ fi
 for seed in $(seq "$seed0" $((seed0 + count - 1))); do
   "$tools/gen_qbf" "$seed" > "$work/random.qdimacs"
   certify_formula "$work/random.qdimacs" "seed $seed (tests/gen_qbf $seed)"
+done
+# A fifth as many with free variables.
+for seed in $(seq "$seed0" $((seed0 + count / 5 - 1))); do
+  "$tools/gen_qbf" "$seed" 0 free > "$work/random.qdimacs"
+  certify_formula "$work/random.qdimacs" "seed $seed with free variables (tests/gen_qbf $seed 0 free)"
 done
 
 echo "formulas: $formulas ($true_formulas true, $((formulas - true_formulas)) false)"

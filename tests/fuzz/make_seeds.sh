@@ -5,7 +5,7 @@
 set -eu
 root=$(cd "$(dirname "$0")/../.." && pwd)
 dir=$1
-mkdir -p "$dir"/{fuzz_formula,fuzz_cerox,fuzz_converters,fuzz_blif_join}
+mkdir -p "$dir"/{fuzz_formula,fuzz_cerox,fuzz_converters,fuzz_blif_join,fuzz_trace}
 n=0
 seed() { # target bytes file...
   local target=$1 bytes=$2
@@ -30,11 +30,18 @@ for f in "$root"/tests/golden/*/*.qube.txt "$root"/tests/e2e/inputs/*.qube.txt; 
   seed fuzz_converters '\002' "$f"
   seed fuzz_converters '\003' "$f"
 done
-for f in "$root"/tests/golden/*/*.qrp "$root"/tests/e2e/inputs/*.qrp; do
+for f in "$root"/tests/golden/*/*.qrp "$root"/tests/e2e/inputs/*.qrp "$root"/tests/e2e/inputs/*.bqrp; do
   [ -f "$f" ] || continue
   seed fuzz_formula '\003\000' "$f"
   seed fuzz_cerox '\003\001\000\000' "$f"
   seed fuzz_cerox '\004\003\001\002' "$f"
+  seed fuzz_cerox '\003\000\002\000' "$f"
+  seed fuzz_trace '' "$f"
+  # Compressed: small inputs, so that mutations reach the decoders.
+  for pack in "gzip -c" "xz -c" "zstd -qc"; do
+    { printf '\003\000\000\000'; $pack < "$f"; } > "$dir/fuzz_cerox/seed-$((n += 1))"
+    $pack < "$f" > "$dir/fuzz_trace/seed-$((n += 1))"
+  done
 done
 for d in "$root"/tests/golden/blif-join-*; do
   [ -f "$d/f.blif" ] && [ -f "$d/c.blif" ] || continue

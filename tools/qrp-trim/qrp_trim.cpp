@@ -1,8 +1,8 @@
-// qrp-trim [--text] IN OUT: the core of a QRP trace, text or binary ('bqrp'),
-// plain or compressed. Keeps the header and prefix lines, the proof lines
-// that the last proof line (the empty clause or cube) depends on through the
-// antecedent lists, and the "r" line, all as they stand; the core of a
-// binary trace is binary unless --text asks for the text form. Two passes
+// qrp-trim [--text|--binary] IN OUT: the core of a QRP trace, text or binary
+// ('bqrp'), plain or compressed. Keeps the header and prefix lines, the proof
+// lines that the last proof line (the empty clause or cube) depends on
+// through the antecedent lists, and the "r" line, all as they stand, in the
+// input's form unless --text or --binary asks for the other one. Two passes
 // over the file: the first keeps only ids and antecedents, the second copies
 // the marked lines.
 #include <unistd.h>
@@ -116,8 +116,48 @@ int Read_trace(const char *path, int binary, trace_lines_ *t) {
 
 // Pass 2 over a text trace: copies the header, the marked proof lines and
 // the r line.
-int Copy_text_core(text_reader_ &in, text_writer_ &out, const std::vector<char> &keep, size_t *k,
-                   long long *kept, long long *lines) {
+// A text line in the binary form: the header with its format word
+// "bqrp", a prefix line, a proof line, or the r line; other header lines
+// (comments) have no binary form and are left out.
+void Put_line_binary(text_writer_ &out, std::string_view line, line_kind_ kind) {
+  line_cursor_ c{line};
+  std::string_view w;
+  if (kind == kEnd) {
+    Put_char(&out, '\0');
+    Put_str(&out, line);
+    Put_char(&out, '\n');
+    return;
+  }
+  if (kind == kHeader) {
+    if (!c.Next(&w)) return;
+    if (w == "p") {
+      Put_str(&out, "p bqrp");
+      c.Next(&w);  // the format word
+      while (c.Next(&w)) {
+        Put_char(&out, ' ');
+        Put_str(&out, w);
+      }
+      Put_char(&out, '\0');
+      return;
+    }
+    if (w != "a" && w != "e") return;
+    Put_char(&out, '\0');
+    Put_str(&out, w);
+  }
+  // Numbers: the literal list (after a proof line's id) is encoded.
+  int v, zeros = 0;
+  for (bool first = true; c.Number(&v); first = false) {
+    const bool literal = kind == kProof && !first && zeros == 0 && v != 0;
+    Put_varint(&out,
+               literal ? uint32_t(v < 0 ? -2 * int64_t(v) + 1 : 2 * int64_t(v)) : uint32_t(v));
+    zeros += v == 0;
+  }
+}
+
+// Pass 2 over a text trace: copies the header, the marked proof lines and
+// the r line, as they stand or in the binary form.
+int Copy_text_core(text_reader_ &in, text_writer_ &out, bool to_binary,
+                   const std::vector<char> &keep, size_t *k, long long *kept, long long *lines) {
   std::string line;
   while (!Reader_at_end(&in)) {
     Read_line(&in, &line);
@@ -130,8 +170,12 @@ int Copy_text_core(text_reader_ &in, text_writer_ &out, const std::vector<char> 
     }
     if (copy) {
       if (kind == kProof) ++*kept;
-      Put_str(&out, line);
-      Put_char(&out, '\n');
+      if (to_binary) {
+        Put_line_binary(out, line, kind);
+      } else {
+        Put_str(&out, line);
+        Put_char(&out, '\n');
+      }
     }
     if (kind == kEnd) return 1;
   }
@@ -210,8 +254,10 @@ int Copy_binary_core(text_reader_ &in, text_writer_ &out, bool text, const std::
   }
 }
 
-// Pass 2: the core into out_path.
-int Write_core(const char *in_path, const char *out_path, int binary, bool text,
+// Pass 2: the core into out_path, in the input's form unless `form` asks
+// for the other one.
+enum form_ { kSameForm, kTextForm, kBinaryForm };
+int Write_core(const char *in_path, const char *out_path, int binary, form_ form,
                const std::vector<char> &keep, long long *kept, long long *lines) {
   text_reader_ in;
   text_writer_ out;
@@ -221,8 +267,8 @@ int Write_core(const char *in_path, const char *out_path, int binary, bool text,
     return Fail(out_path, 0, "cannot create the output");
   }
   size_t k = 0;
-  const int ended = binary ? Copy_binary_core(in, out, text, keep, &k, kept, lines)
-                           : Copy_text_core(in, out, keep, &k, kept, lines);
+  const int ended = binary ? Copy_binary_core(in, out, form == kTextForm, keep, &k, kept, lines)
+                           : Copy_text_core(in, out, form == kBinaryForm, keep, &k, kept, lines);
   const int intact = Reader_intact(&in);
   Reader_close(&in);
   int written = Writer_close(&out);
@@ -245,8 +291,11 @@ int Write_core(const char *in_path, const char *out_path, int binary, bool text,
 
 int main(int argc, char **argv) {
   auto start = std::chrono::steady_clock::now();
-  bool text = argc == 4 && std::string(argv[1]) == "--text";
-  if (argc != 3 && !text) {
+  const std::string option = argc == 4 ? argv[1] : "";
+  const form_ form = option == "--text"     ? kTextForm
+                     : option == "--binary" ? kBinaryForm
+                                            : kSameForm;
+  if (argc != 3 && form == kSameForm) {
     printf("usage: qrp-trim IN.qrp OUT.qrp\n");
     return 2;
   }
@@ -263,7 +312,7 @@ int main(int argc, char **argv) {
   const size_t proof_lines = t.ids.size();
   Mark_core(&t);
   long long kept = 0, lines = 0;
-  if (!Write_core(in_path, out_path, binary, text, t.keep, &kept, &lines)) return 1;
+  if (!Write_core(in_path, out_path, binary, form, t.keep, &kept, &lines)) return 1;
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   printf("qrp-trim: %lld lines read, %zu proof lines, %lld kept, %.2f s\n", lines, proof_lines,
          kept, seconds);
