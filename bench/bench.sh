@@ -165,13 +165,13 @@ proof_inputs() {
   pair "$name: core, without -core / with -core" "1.30" \
     "$bin/cerox -m $mode $name.qrp" "$bin/cerox -m $mode -core $name.qrp"
   pair "$name: raw trace / qrp-trim + cerox -core" "1.10" \
-    "$bin/cerox -m $mode $name.raw.qrp" "$bin/qrp-trim $name.raw.qrp t.qrp && $bin/cerox -m $mode -core t.qrp"
+    "$bin/cerox -m $mode $name.raw.qrp" "$bin/qrp-trim $name.raw.qrp trimmed.qrp && $bin/cerox -m $mode -core trimmed.qrp"
   pair "$name: binary core / text core (-core)" "0.60" \
     "$bin/cerox -m $mode -core $name.bqrp" "$bin/cerox -m $mode -core $name.qrp"
   pair "$name: gzip'ed core / gzip -dc + plain core" "1.00" \
     "$bin/cerox -m $mode -core $name.gz.qrp.gz" \
     "gzip -dc $name.gz.qrp.gz > /dev/null && $bin/cerox -m $mode -core $name.gz.qrp"
-  rm -f "$name".* t.qrp*
+  rm -f "$name".* trimmed.qrp*
 }
 for inst in hein_14_5x5-07.pg.qdimacs lights3_021_0_009.qdimacs; do
   [ -f "$shared/$inst" ] || { echo "($inst not found in $shared: skipped)"; continue; }

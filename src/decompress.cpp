@@ -152,6 +152,62 @@ int Compression_of(const char *head, size_t n) {
   return kPlain;
 }
 
+namespace {
+
+// n bytes at offset `at` of the file or memory; 0 when they cannot be read.
+int Read_at(int fd, const char *mem, size_t file_size, size_t at, unsigned char *out, size_t n) {
+  if (at + n > file_size) return 0;
+  if (mem) return std::memcpy(out, mem + at, n), 1;
+  return pread(fd, out, n, off_t(at)) == ssize_t(n);
+}
+
+size_t Xz_size(int fd, const char *mem, size_t file_size) {
+  // The stream footer names the index's size; the index records the
+  // uncompressed size. Only the last stream is looked at.
+  unsigned char footer[LZMA_STREAM_HEADER_SIZE];
+  lzma_stream_flags flags;
+  if (!Read_at(fd, mem, file_size, file_size - sizeof footer, footer, sizeof footer) ||
+      lzma_stream_footer_decode(&flags, footer) != LZMA_OK ||
+      flags.backward_size > file_size - sizeof footer)
+    return 0;
+  std::unique_ptr<unsigned char[]> index(new unsigned char[flags.backward_size]);
+  const size_t at = file_size - sizeof footer - flags.backward_size;
+  if (!Read_at(fd, mem, file_size, at, index.get(), flags.backward_size)) return 0;
+  lzma_index *i = nullptr;
+  uint64_t limit = UINT64_MAX;
+  size_t pos = 0;
+  if (lzma_index_buffer_decode(&i, &limit, nullptr, index.get(), &pos, flags.backward_size) !=
+      LZMA_OK)
+    return 0;
+  const size_t size = size_t(lzma_index_uncompressed_size(i));
+  lzma_index_end(i, nullptr);
+  return size;
+}
+
+}  // namespace
+
+size_t Decoded_size_hint(int kind, int fd, const char *mem, size_t file_size) {
+  size_t size = 0;
+  if (kind == kGzip) {
+    unsigned char isize[4];
+    if (Read_at(fd, mem, file_size, file_size - 4, isize, 4))
+      size = size_t(isize[0]) | size_t(isize[1]) << 8 | size_t(isize[2]) << 16 |
+             size_t(isize[3]) << 24;
+  } else if (kind == kZstd) {
+    unsigned char head[18];
+    const size_t n = std::min(file_size, sizeof head);
+    if (Read_at(fd, mem, file_size, 0, head, n)) {
+      const unsigned long long content = ZSTD_getFrameContentSize(head, n);
+      if (content != ZSTD_CONTENTSIZE_UNKNOWN && content != ZSTD_CONTENTSIZE_ERROR)
+        size = size_t(content);
+    }
+  } else if (kind == kXz) {
+    size = Xz_size(fd, mem, file_size);
+  }
+  // A gzip length is modulo 4 GB: never below what the file could hold.
+  return size ? std::max(size, 4 * file_size) : 20 * file_size;
+}
+
 const char *Compression_name(int kind) {
   switch (kind) {
     case kGzip: return "gzip";

@@ -95,7 +95,7 @@ int Read_input(const char *file_name, int mode, int outer_limit, int alter, text
       return Print_file_error(0), 0;
     }
     *compression = instance.compression;
-    Reserve_stores(r, instance.size + proof->size, alter);
+    Reserve_stores(r, instance.decoded_size + proof->decoded_size, alter);
     int ok = Parse_input(&instance, 0, outer_limit, &r->vars, &r->clauses, &r->step_id,
                          &r->pending_id, &r->block_count);
     if (!ok || !Reader_intact(&instance)) {
@@ -113,12 +113,9 @@ int Read_input(const char *file_name, int mode, int outer_limit, int alter, text
     return Print_file_error(0), 0;
   *compression = proof->compression;
   r->binary = (mode == 3 || mode == 4) && Is_binary_trace(proof);
-  // Room by the size of the text the input stands for: compressed input
-  // decodes to several times its size, and a binary trace holds about as
-  // much as a text one three times larger.
-  const size_t text_bytes =
-      (proof->compression == kPlain ? 1 : 4) * (r->binary ? 3 : 1) * proof->size;
-  Reserve_stores(r, text_bytes, alter);
+  // Room by the size of the text the input stands for: a binary trace holds
+  // about as much as a text one three times larger.
+  Reserve_stores(r, (r->binary ? 3 : 1) * proof->decoded_size, alter);
   if (!Parse_input(proof, mode, outer_limit, &r->vars, &r->clauses, &r->step_id, &r->pending_id,
                    &r->block_count)) {
     Print_stop(proof, 2, "input");

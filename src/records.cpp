@@ -1,7 +1,5 @@
 #include "records.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdint>
 
@@ -110,16 +108,4 @@ void Step_push(step_store_ *steps, const clause_short_ &clause, const clause_sho
   steps->reduced_start.push_back(steps->reduced.size());
   steps->preds.insert(steps->preds.end(), clause.preds.begin(), clause.preds.end());
   steps->pred_start.push_back(steps->preds.size());
-}
-
-void Advise_huge(const void *p, size_t bytes) {
-#ifdef MADV_HUGEPAGE
-  const uintptr_t huge = uintptr_t(1) << 21;
-  const uintptr_t from = (uintptr_t(p) + huge - 1) & ~(huge - 1);
-  const uintptr_t to = (uintptr_t(p) + bytes) & ~(huge - 1);
-  if (to > from) madvise(reinterpret_cast<void *>(from), to - from, MADV_HUGEPAGE);
-#else
-  (void)p;
-  (void)bytes;
-#endif
 }

@@ -120,6 +120,7 @@ void Start_decoder(text_reader_ *r, int kind, const char *mem, size_t mem_size) 
   r->decoder.reset(
       Decoder_open(kind, r->fd, mem, mem_size, r->data + r->at, mem ? 0 : r->end - r->at));
   r->compression = kind;
+  r->decoded_size = Decoded_size_hint(kind, r->fd, mem, r->size);
   r->at = r->end = 0;
   r->eof = 0;
   if (!r->decoder) {
@@ -142,6 +143,7 @@ int Reader_open(text_reader_ *r, const char *path) {
   *r = text_reader_();
   r->fd = fd;
   r->size = S_ISREG(st.st_mode) ? size_t(st.st_size) : 0;
+  r->decoded_size = r->size;
   r->block.reset(new char[kReadBlock]);
   r->block_size = kReadBlock;
   r->data = r->block.get();
@@ -157,6 +159,7 @@ void Reader_memory(text_reader_ *r, const char *data, size_t size) {
   r->data = data;
   r->end = size;
   r->size = size;
+  r->decoded_size = size;
   r->eof = 1;
   const int kind = Compression_of(data, size);
   if (kind == kPlain) return;

@@ -25,6 +25,7 @@ struct text_reader_ {
   int eof = 0;                    // the source has no more bytes beyond data[end)
   int error = 0;                  // a read from the file failed
   size_t size = 0;                // bytes in the source when known (regular files, memory)
+  size_t decoded_size = 0;        // bytes it reads as: size, or a compressed source's hint
   std::unique_ptr<char[]> block;  // file-backed sources read into this
   size_t block_size = 0;
   std::string spill;         // a word that crosses a block boundary

@@ -4,10 +4,21 @@
 #include <cstdlib>
 
 #include "binary_trace.h"
+#include "large_store.h"
 
 int Trace_begin_line(trace_lines_ *t, long long id, std::string *problem) {
   if (id < 1 || id > INT32_MAX) return *problem = "bad line id", 0;
   if (!t->ids.empty() && id <= t->ids.back()) return *problem = "line ids do not increase", 0;
+  // A direct map from ids to lines, kept while there are not far more ids
+  // than lines (traces number their lines one by one; cores keep the ids).
+  if (!t->sparse && size_t(id) > 8 * t->ids.size() + (size_t(1) << 20)) {
+    t->sparse = true;
+    std::vector<int>().swap(t->index);
+  }
+  if (!t->sparse) {
+    if (t->index.size() <= size_t(id)) t->index.resize(size_t(id) + 1, -1);
+    t->index[size_t(id)] = int(t->ids.size());
+  }
   t->ids.push_back(int(id));
   return 1;
 }
@@ -23,6 +34,7 @@ int Trace_add_antecedent(trace_lines_ *t, long long id, std::string *problem) {
 void Trace_end_line(trace_lines_ *t) { t->first.push_back(t->ants.size()); }
 
 long Line_index(const trace_lines_ &t, long long id) {
+  if (!t.sparse) return id >= 0 && size_t(id) < t.index.size() ? t.index[size_t(id)] : -1;
   auto it = std::lower_bound(t.ids.begin(), t.ids.end(), id);
   return it != t.ids.end() && *it == id ? long(it - t.ids.begin()) : -1;
 }
@@ -144,6 +156,14 @@ int Read_binary_lines(text_reader_ *in, int max_antecedents, trace_lines_ *t,
 
 int Read_trace_lines(text_reader_ *in, int binary, int max_antecedents, trace_lines_ *t,
                      std::string *problem) {
+  // Room for as many lines as the input could hold (a line takes six bytes
+  // at least, three in binary), so that the lists do not move while they
+  // grow; pages never written cost nothing.
+  const size_t lines = std::min(in->decoded_size, size_t(1) << 32) / (binary ? 3 : 6);
+  Reserve_large(&t->ids, lines);
+  Reserve_large(&t->first, lines + 1);
+  Reserve_large(&t->ants, 2 * lines);
+  Reserve_large(&t->index, lines + 1);
   int ok = binary ? Read_binary_lines(in, max_antecedents, t, problem)
                   : Read_text_lines(in, max_antecedents, t, problem);
   if (ok && t->ids.empty()) ok = 0, *problem = "no proof lines";

@@ -15,6 +15,10 @@ struct trace_lines_ {
   std::vector<uint64_t> first{0};  // antecedents of line k: ants[first[k], first[k+1])
   std::vector<int> ants;           // as line indices
   std::vector<char> keep;          // filled by Mark_core
+  // Line index by id while the ids are dense enough (-1 for ids no line
+  // has); empty once they are not, and lookups search `ids` instead.
+  std::vector<int> index;
+  bool sparse = false;
 };
 
 // Starts a line with this id, which must be above the last one. Returns 1,

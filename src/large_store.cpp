@@ -1,0 +1,17 @@
+#include "large_store.h"
+
+#include <sys/mman.h>
+
+#include <cstdint>
+
+void Advise_huge(const void *p, size_t bytes) {
+#ifdef MADV_HUGEPAGE
+  const uintptr_t huge = uintptr_t(1) << 21;
+  const uintptr_t from = (uintptr_t(p) + huge - 1) & ~(huge - 1);
+  const uintptr_t to = (uintptr_t(p) + bytes) & ~(huge - 1);
+  if (to > from) madvise(reinterpret_cast<void *>(from), to - from, MADV_HUGEPAGE);
+#else
+  (void)p;
+  (void)bytes;
+#endif
+}

@@ -1,0 +1,34 @@
+// Large stores: vectors that may hold hundreds of megabytes are reserved
+// in one piece and backed by huge pages where the system has them, since a
+// page fault per 4 KB costs much on some machines.
+#ifndef CEROX_LARGE_STORE_H
+#define CEROX_LARGE_STORE_H
+
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+// Asks for huge pages behind [p, p + bytes): a large store is then faulted
+// in 2 MB at a time instead of 4 KB. Only a hint; does nothing where the
+// system has no such pages.
+void Advise_huge(const void *p, size_t bytes);
+// Reserves room for n items of a store that may grow large, with the hint.
+template <class T>
+void Reserve_large(std::vector<T> *v, size_t n) {
+  v->reserve(n);
+  Advise_huge(v->data(), v->capacity() * sizeof(T));
+}
+// A store of n copies of x, with the hint.
+template <class T>
+void Assign_large(std::vector<T> *v, size_t n, const T &x) {
+  Reserve_large(v, n);
+  v->assign(n, x);
+}
+// Makes room for n items and more (at least doubling) before a large
+// append, so that the appends after it do not move the items again.
+template <class T>
+void Grow_large(std::vector<T> *v, size_t n) {
+  if (v->capacity() < n) Reserve_large(v, std::max(n + n / 2, 2 * v->capacity()));
+}
+
+#endif
