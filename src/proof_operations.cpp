@@ -207,7 +207,7 @@ bool In_core(const core_filter_ *core, int id) {
 template <class Tokens>
 int Read_qrp_step(Tokens tokens, int mode, const std::vector<literal_short_> *vars,
                   clause_db_ *clauses, clause_short_ *first, clause_short_ *second, int *pending_id,
-                  core_filter_ *core) {
+                  core_filter_ *core, int *last_empty) {
   if (!first->lits.empty()) Db_push(clauses, *first);
   // Marks: 0 for the constraints this mode replays (clauses in mode 3, cubes
   // in mode 4), 1 for the other kind, in mode 4 stored inverted.
@@ -259,6 +259,7 @@ int Read_qrp_step(Tokens tokens, int mode, const std::vector<literal_short_> *va
         Order_literals(&fresh.lits);
       }
       Db_push(clauses, fresh);
+      *last_empty = fresh.mark == own_mark && fresh.lits.empty();
       continue;
     }
     if (!tokens.Number(&a2)) return 0;
@@ -278,6 +279,7 @@ int Read_qrp_step(Tokens tokens, int mode, const std::vector<literal_short_> *va
     }
     fresh.mark = 1 - own_mark;
     Db_push(clauses, fresh);
+    *last_empty = 0;
   }
 }
 
@@ -291,19 +293,23 @@ int Get_resolve_clauses(text_reader_ *proof, int mode, std::vector<literal_short
     case 1:
     case 2: return Read_qube_step(proof, mode, vars, clauses, first, second, pivot);
     case 3:
-    case 4:
+    case 4: {
+      int last_empty = 0;
       return Read_qrp_step(qrp_text_{proof}, mode, vars, clauses, first, second, pending_id,
-                           nullptr);
+                           nullptr, &last_empty);
+    }
     default: return 0;
   }
 }
 
 int Get_qrp_clauses(text_reader_ *proof, int mode, int binary, core_filter_ *core,
                     std::vector<literal_short_> *vars, clause_db_ *clauses, clause_short_ *first,
-                    clause_short_ *second, int *pending_id) {
+                    clause_short_ *second, int *pending_id, int *last_empty) {
   if (binary)
-    return Read_qrp_step(qrp_binary_{proof}, mode, vars, clauses, first, second, pending_id, core);
-  return Read_qrp_step(qrp_text_{proof}, mode, vars, clauses, first, second, pending_id, core);
+    return Read_qrp_step(qrp_binary_{proof}, mode, vars, clauses, first, second, pending_id, core,
+                         last_empty);
+  return Read_qrp_step(qrp_text_{proof}, mode, vars, clauses, first, second, pending_id, core,
+                       last_empty);
 }
 
 namespace {

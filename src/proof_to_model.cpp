@@ -141,19 +141,30 @@ int Mark_trace_core(const char *file_name, run_records_ *r) {
   return 1;
 }
 
+bool Has_empty_clause(const clause_db_ &clauses) {
+  for (size_t k = 0; k < clauses.size(); ++k)
+    if (clauses.lit_start[k] == clauses.lit_start[k + 1]) return true;
+  return false;
+}
+
 }  // namespace
 
 int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, int alter,
                      text_writer_ *out, const char *out_name, clock_t t_read) {
   const bool qrp = mode == 3 || mode == 4;
   core_filter_ *core = r->core.lines ? &r->core : nullptr;
+  // Whether the last step derived the empty clause (cube). Before any step
+  // that holds when the formula has an empty clause of its own.
+  int last_empty = mode <= 1 && Has_empty_clause(r->clauses);
   for (;;) {
     int got = qrp ? Get_qrp_clauses(proof, mode, r->binary, core, &r->vars, &r->clauses, &r->first,
-                                    &r->second, &r->pending_id)
+                                    &r->second, &r->pending_id, &last_empty)
                   : Get_resolve_clauses(proof, mode, &r->vars, &r->clauses, &r->first, &r->second,
                                         &r->pivot, &r->step_id, &r->pending_id);
-    // The proof ended: a compressed one must also decode cleanly to its end.
+    // The proof ended: a compressed one must also decode cleanly to its end,
+    // and it must have derived the empty clause (cube).
     if (got == -1 && !Reader_intact(proof)) got = 0;
+    if (got == -1 && !last_empty) got = 5;
     if (got == -1) break;
     if (got == 1 && !Resolution(&r->vars, &r->first, &r->second, mode, &r->reduced)) got = 4;
     if (got != 1) {
@@ -161,10 +172,14 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
       Writer_close(out);
       if (got == 0)
         Print_stop(proof, 3, mode == 0 ? "proof" : "input");
+      else if (got == 5)
+        printf(" -- ERROR:  Proof does not end in the empty %s. --\n",
+               True_mode(mode) ? "cube" : "clause");
       else
         Print_file_error(4);
       return 0;
     }
+    last_empty = r->first.lits.empty();
     Update_family(&r->steps, &r->reduced, &r->first, &r->second, alter);
     if (mode == 0) {
       if (r->clauses.size() + 1 < size_t(r->step_id))

@@ -151,10 +151,12 @@ int Get_resolve_clauses(text_reader_ *proof, int mode, std::vector<literal_short
                         clause_db_ *clauses, clause_short_ *first, clause_short_ *second,
                         int *pivot, int *step_id, int *pending_id);
 // The 'qrp' reader for a text or binary proof, replaying only the core
-// lines when `core` is given.
+// lines when `core` is given. *last_empty tells, after a line it files
+// itself, whether that line is an empty constraint of the replayed kind (an
+// input line; 0 for a line of the other kind).
 int Get_qrp_clauses(text_reader_ *proof, int mode, int binary, core_filter_ *core,
                     std::vector<literal_short_> *vars, clause_db_ *clauses, clause_short_ *first,
-                    clause_short_ *second, int *pending_id);
+                    clause_short_ *second, int *pending_id, int *last_empty);
 int Resolution(std::vector<literal_short_> *vars, clause_short_ *first, const clause_short_ *second,
                int mode, clause_short_ *reduced);
 

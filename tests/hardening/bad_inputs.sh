@@ -103,6 +103,11 @@ row qrp-huge-id-gap "printf '${QRP_HEAD}2000000000 0 1 2 0\nr\n' > p.qrp" "cerox
 row qrp-literal-beyond "printf '${QRP_HEAD}3 5 0 1 2 0\nr\n' > p.qrp" "cerox -m 3 p.qrp" "$E_STEPS" 1
 row qrp-inconsistent "printf 'p qrp 3 2\na 1 0\ne 2 3 0\n1 2 3 0 0\n2 -2 -3 0 0\n3 0 1 2 0\nr\n' > p.qrp" \
   "cerox -m 3 p.qrp" "$E_RES" 1
+row qrp-last-not-empty "printf 'p qrp 2 2\ne 1 2 0\n1 1 2 0 0\n2 -1 2 0 0\n3 2 0 1 2 0\nr UNSAT\n' > p.qrp" \
+  "cerox -m 3 p.qrp" " -- ERROR:  Proof does not end in the empty clause. --" 1
+row qrp-wrong-mode "printf '$QRP_OK' > p.qrp" "cerox -m 4 p.qrp" " -- ERROR:  Proof does not end in the empty cube. --" 1
+row qbc-last-not-empty "printf '$F2' > f; echo 'qbc 5 * 1 3 0 CONCLUDE' > f.qbc" "cerox f" \
+  " -- ERROR:  Proof does not end in the empty clause. --" 1
 row failed-replay-keeps-header "printf '${QRP_HEAD}3 0 1' > p.qrp" \
   "cerox -m 3 p.qrp; s=\$?; printf 'header:'; tr '\n' '|' < p.qrp.blif; exit \$s" "header:.model main|.inputs|.outputs 1|" 1
 row empty-table-blif "printf 'p cnf 0 1\n0\n' > f; echo 'qbc CONCLUDE' > f.qbc" \
