@@ -274,7 +274,7 @@ struct evaluator_ {
 
   // The decision list of a certified variable, in model terms; a
   // countermodel is its complement over falsified clauses.
-  std::vector<int> signal_of_var;            // variable -> signal index
+  std::vector<int> signal_of_var;              // variable -> signal index
   std::vector<std::vector<int>> step_signals;  // signed signal index + 1
 
   int Rfao(int v) {

@@ -58,15 +58,21 @@ INSTANTIATE_TEST_SUITE_P(
                       options_case_{{"f", "-p"}, 0, 0, 0, 0, 0, 0, nullptr},
                       options_case_{{"f", "-alter"}, 0, 0, 0, 0, 0, 0, nullptr},
                       options_case_{{"-m", "1", "-m", "3", "f"}, 1, 3, 0, 0, 0, 0, "f"},
-                      options_case_{{"-rfao", "-core", "-rfao", "-alter", "7", "-m", "4", "-p",
-                                     "2", "proof.qrp"},
-                                    1, 4, 2, 1, 7, 1, "proof.qrp"},
+                      options_case_{{"-rfao", "-core", "-rfao", "-alter", "7", "-m", "4", "-p", "2",
+                                     "proof.qrp"},
+                                    1,
+                                    4,
+                                    2,
+                                    1,
+                                    7,
+                                    1,
+                                    "proof.qrp"},
                       options_case_{{"-alter", "-rfao", "f"}, 1, 0, 0, 0, 0, 0, "f"},
                       options_case_{{"-p", " 5", "f"}, 1, 0, 5, 0, 0, 0, "f"}));
 
 TEST(GetIntVal, ConvertsLikeStrtol) {
-  const std::pair<const char *, int> cases[] = {
-      {"12", 12}, {"  -7", -7}, {"+3", 3}, {"3x", 3}, {"x", 0}, {"", 0}, {"-0", 0}};
+  const std::pair<const char *, int> cases[] = {{"12", 12}, {"  -7", -7}, {"+3", 3}, {"3x", 3},
+                                                {"x", 0},   {"", 0},      {"-0", 0}};
   for (const auto &c : cases) EXPECT_EQ(GetIntVal(c.first), c.second) << c.first;
 }
 

@@ -22,13 +22,13 @@ TEST(QbcReader, Steps) {
 
 TEST(QbcReader, MalformedSteps) {
   const char *bad[] = {
-      "4 x 1 2 0",       // second word not "*"
-      "4 * 1 9 0",       // antecedent beyond the clause list
-      "4 * 0 1 0",       // antecedent 0
-      "4 * 1 2",         // ends inside a step
-      "",                // ends without CONCLUDE
-      "3 * 1 2 0",       // id not above the stored ids
-      "4 * 1 y 0",       // antecedent not a number
+      "4 x 1 2 0",  // second word not "*"
+      "4 * 1 9 0",  // antecedent beyond the clause list
+      "4 * 0 1 0",  // antecedent 0
+      "4 * 1 2",    // ends inside a step
+      "",           // ends without CONCLUDE
+      "3 * 1 2 0",  // id not above the stored ids
+      "4 * 1 y 0",  // antecedent not a number
   };
   for (const char *steps : bad) {
     run_state_ s(std::string(kQbcInstance) + steps, 0);
@@ -40,8 +40,9 @@ TEST(QbcReader, MalformedSteps) {
 }
 
 // Formula: e1 e2 (block 1), a3 (block 2), e4 (block 3); two clauses.
-const char *kQubeFormula = "HDR a b 6 2\n[BEGIN x ]\n[FORMULA 5 2\ne 1 2 0\na 3 0\ne 4 0\n0 0\n"
-                           "4 1 -3 0\n-4 2 0\n]\n";
+const char *kQubeFormula =
+    "HDR a b 6 2\n[BEGIN x ]\n[FORMULA 5 2\ne 1 2 0\na 3 0\ne 4 0\n0 0\n"
+    "4 1 -3 0\n-4 2 0\n]\n";
 
 TEST(QubeReader, NogoodChainsAndPlaceholders) {
   run_state_ s(std::string(kQubeFormula) +
@@ -49,7 +50,7 @@ TEST(QubeReader, NogoodChainsAndPlaceholders) {
                    "[NOGOOD 1 2 0 1 0\n2 4 0\n]\n[NOGOOD 7 8 9 0 4 9 0 ]\n[END\n",
                1);
   ASSERT_EQ(s.parsed, 1);
-  ASSERT_EQ(s.Next(1), 1);  // header of the first nogood: starts from clause 1
+  ASSERT_EQ(s.Next(1), 1);          // header of the first nogood: starts from clause 1
   EXPECT_EQ(s.clauses.size(), 3u);  // the cube block took id 3 as a placeholder
   EXPECT_TRUE(s.At(2).lits.empty());
   EXPECT_EQ(Signed(s.first), (std::vector<int>{4, 1, -3}));
@@ -58,7 +59,7 @@ TEST(QubeReader, NogoodChainsAndPlaceholders) {
   EXPECT_EQ(s.pivot, 4);
   EXPECT_EQ(Signed(s.second), (std::vector<int>{-4, 2}));
   s.first.lits = s.second.lits;  // stands for a resolvent
-  ASSERT_EQ(s.Next(1), 1);  // "]" files it as id 4, the next header starts from it
+  ASSERT_EQ(s.Next(1), 1);       // "]" files it as id 4, the next header starts from it
   ASSERT_EQ(s.clauses.size(), 4u);
   EXPECT_EQ(Signed(s.At(3)), (std::vector<int>{-4, 2}));
   EXPECT_EQ(Signed(s.first), (std::vector<int>{-4, 2}));
@@ -76,7 +77,7 @@ TEST(QubeReader, GoodHeaderTakesTheSecondListWhenTheFirstIsExcluded) {
   ASSERT_EQ(s.parsed, 1);
   s.pivot = 7;
   ASSERT_EQ(s.Next(2), 1);
-  EXPECT_EQ(s.clauses.size(), 3u);  // placeholder for the nogood
+  EXPECT_EQ(s.clauses.size(), 3u);                        // placeholder for the nogood
   EXPECT_EQ(Signed(s.first), (std::vector<int>{-3, 1}));  // file order kept
   EXPECT_EQ(s.pivot, -1);
   s.first.recorded = s.second.recorded = 1;
@@ -113,9 +114,9 @@ TEST(QubeReader, MalformedTraces) {
 const char *kQrpHeader = "p qrp 3 4\ne 1 0\na 2 0\ne 3 0\n";
 
 TEST(QrpReader, InputLinesGapsAndReplay) {
-  run_state_ s(std::string(kQrpHeader) +
-                   "1 1 -2 3 0 0\n2 -3 0 0\n5 2 0 0\n6 0 1 2 0\n8 0 6 0\nr UNSAT\n",
-               3);
+  run_state_ s(
+      std::string(kQrpHeader) + "1 1 -2 3 0 0\n2 -3 0 0\n5 2 0 0\n6 0 1 2 0\n8 0 6 0\nr UNSAT\n",
+      3);
   ASSERT_EQ(s.parsed, 1);
   EXPECT_EQ(s.pending_id, 1);
   ASSERT_EQ(s.Next(3), 1);  // line 6 resolves 1 and 2
@@ -127,8 +128,8 @@ TEST(QrpReader, InputLinesGapsAndReplay) {
   EXPECT_EQ(Signed(s.first), (std::vector<int>{3, 1, -2}));
   EXPECT_EQ(Signed(s.second), (std::vector<int>{-3}));
   s.first.lits = {Lit(1, 1, 0, 0)};  // stands for the resolvent
-  ASSERT_EQ(s.Next(3), 1);  // line 8: one antecedent, second is empty
-  ASSERT_EQ(s.clauses.size(), 7u);  // resolvent filed as 6, placeholder 7
+  ASSERT_EQ(s.Next(3), 1);           // line 8: one antecedent, second is empty
+  ASSERT_EQ(s.clauses.size(), 7u);   // resolvent filed as 6, placeholder 7
   EXPECT_EQ(Signed(s.At(5)), (std::vector<int>{1}));
   EXPECT_EQ(Signed(s.first), (std::vector<int>{1}));
   EXPECT_TRUE(s.second.lits.empty());
@@ -168,14 +169,14 @@ TEST(QrpReader, ExcludedLiteralsAreDropped) {
 
 TEST(QrpReader, MalformedLines) {
   const char *bad[] = {
-      "1 1 0 0\n0 2 0 0\nr\n",       // id 0
-      "1 1 0 0\nx 2 0 0\nr\n",       // id not a number
-      "1 1 0 0\n2 0 1 3 0\nr\n",     // antecedent beyond the list
+      "1 1 0 0\n0 2 0 0\nr\n",                // id 0
+      "1 1 0 0\nx 2 0 0\nr\n",                // id not a number
+      "1 1 0 0\n2 0 1 3 0\nr\n",              // antecedent beyond the list
       "1 1 0 0\n2 -1 0 0\n3 0 1 2 1 0\nr\n",  // three antecedents
-      "1 1 0 0\n2 1",                // ends inside a line
-      "1 1 0 0\n",                   // ends without "r"
-      "1 4 0 0\nr\n",                // variable beyond the table
-      "2 1 0 0\n2 -1 0 0\nr\n",      // id repeated
+      "1 1 0 0\n2 1",                         // ends inside a line
+      "1 1 0 0\n",                            // ends without "r"
+      "1 4 0 0\nr\n",                         // variable beyond the table
+      "2 1 0 0\n2 -1 0 0\nr\n",               // id repeated
   };
   for (const char *lines : bad) {
     run_state_ s(std::string(kQrpHeader) + lines, 3);

@@ -33,7 +33,7 @@ struct line_ {
 struct formula_ {
   int vars = 0;
   std::vector<std::string> prefix_lines;
-  std::vector<int> quant, pos;  // by variable number; quant -1: not listed
+  std::vector<int> quant, pos;  // by variable number
   std::vector<std::vector<int>> clauses;
 };
 
@@ -70,6 +70,12 @@ bool Read_formula(const char *path, formula_ *f) {
       f->clauses.push_back(clause);
     }
   }
+  // Variables no prefix line lists are existential, outermost, in
+  // ascending order.
+  int free_count = 0;
+  for (int v = 1; v <= f->vars; ++v) free_count += f->quant[size_t(v)] < 0;
+  for (int v = 1, k = 0; v <= f->vars; ++v)
+    if (f->quant[size_t(v)] < 0) f->quant[size_t(v)] = 0, f->pos[size_t(v)] = k++ - free_count;
   return count == int(f->clauses.size());
 }
 

@@ -14,7 +14,7 @@ struct resolution_case_ {
   int mode;
   std::vector<literal_short_> a, b;
   int result;
-  std::vector<int> r, o;  // signed variable numbers
+  std::vector<int> r, o;     // signed variable numbers
   std::vector<int> weights;  // by variable number - 1, after the step
 };
 
@@ -45,37 +45,91 @@ INSTANTIATE_TEST_SUITE_P(
     Table, ResolutionTable,
     ::testing::Values(
         // A = e5 e2 u3, B = -e5 e4 u6: T = 4, u6 reduced, u3 gains weight.
-        resolution_case_{"clause example", 3, {E(5), E(2), U(3)}, {E(5, -1), E(4), U(6)}, 1,
-                         {5, 3, 4}, {7}, {0, 0, 0, 1, 0, 0, 0}},
+        resolution_case_{"clause example",
+                         3,
+                         {E(5), E(2), U(3)},
+                         {E(5, -1), E(4), U(6)},
+                         1,
+                         {5, 3, 4},
+                         {7},
+                         {0, 0, 0, 1, 0, 0, 0}},
         // A = e7 u5 u2, B = e1 -u5 u4: T = 4, e7 reduced, e1 gains weight.
-        resolution_case_{"cube example", 4, {E(7), U(5), U(2)}, {E(1), U(5, -1), U(4)}, 1,
-                         {2, 5, 3}, {8}, {0, 1, 0, 0, 0, 0, 0, 0}},
+        resolution_case_{"cube example",
+                         4,
+                         {E(7), U(5), U(2)},
+                         {E(1), U(5, -1), U(4)},
+                         1,
+                         {2, 5, 3},
+                         {8},
+                         {0, 1, 0, 0, 0, 0, 0, 0}},
         // The same reducible variable in both, opposite signs, beyond T:
         // removed once with the sign of A.
-        resolution_case_{"reducible clash removed", 0, {E(3), E(1), U(5)},
-                         {E(3, -1), E(2), U(5, -1)}, 1, {3, 2}, {6}, {0, 0, 0, 0, 0, 0}},
-        resolution_case_{"same literal kept once", 1, {E(3), E(2), U(1)}, {E(3, -1), E(2), U(1)},
-                         1, {3, 2}, {}, {0, 0, 0}},
-        resolution_case_{"two clashes refused", 3, {E(3), E(2)}, {E(3, -1), E(2, -1)}, 0, {}, {},
-                         {}},
+        resolution_case_{"reducible clash removed",
+                         0,
+                         {E(3), E(1), U(5)},
+                         {E(3, -1), E(2), U(5, -1)},
+                         1,
+                         {3, 2},
+                         {6},
+                         {0, 0, 0, 0, 0, 0}},
+        resolution_case_{"same literal kept once",
+                         1,
+                         {E(3), E(2), U(1)},
+                         {E(3, -1), E(2), U(1)},
+                         1,
+                         {3, 2},
+                         {},
+                         {0, 0, 0}},
+        resolution_case_{
+            "two clashes refused", 3, {E(3), E(2)}, {E(3, -1), E(2, -1)}, 0, {}, {}, {}},
         // A universal below T with both signs is a clash too.
-        resolution_case_{"merged universal refused", 0, {E(4), E(3), U(1)},
-                         {E(4, -1), E(3), U(1, -1)}, 0, {}, {}, {}},
-        resolution_case_{"no clash merges", 3, {E(2), U(4)}, {E(1), U(0)}, 1, {3, 2, 1}, {5},
-                         {1, 0, 0, 0, 0}},
+        resolution_case_{"merged universal refused",
+                         0,
+                         {E(4), E(3), U(1)},
+                         {E(4, -1), E(3), U(1, -1)},
+                         0,
+                         {},
+                         {},
+                         {}},
+        resolution_case_{
+            "no clash merges", 3, {E(2), U(4)}, {E(1), U(0)}, 1, {3, 2, 1}, {5}, {1, 0, 0, 0, 0}},
         resolution_case_{"both empty", 4, {}, {}, 1, {}, {}, {0, 0}},
-        resolution_case_{"empty second, clause", 3, {E(2), U(5), U(1)}, {}, 1, {3, 2}, {6},
-                         {0, 1, 0}},
+        resolution_case_{
+            "empty second, clause", 3, {E(2), U(5), U(1)}, {}, 1, {3, 2}, {6}, {0, 1, 0}},
         resolution_case_{"empty first, clause", 3, {}, {U(1), U(0)}, 1, {}, {2, 1}, {}},
         // Cube whose pivot is the first universal of both: T from the next
         // universals, existentials at or beyond it reduced.
-        resolution_case_{"cube pivot first universal", 2, {E(6), E(2), U(4), U(3)},
-                         {E(1), U(4, -1), U(0)}, 1, {3, 2, 4, 1}, {7}, {0, 1, 1, 0}},
-        resolution_case_{"cube same-sign first universal", 4, {E(5), E(1), U(3)},
-                         {E(2), U(3)}, 1, {3, 2, 4}, {6}, {0, 1, 1, 0}},
-        resolution_case_{"cube no universal in B", 2, {E(5), U(3)}, {E(6, -1), E(1)}, 1,
-                         {2, 4}, {-7, 6}, {0, 2}},
-        resolution_case_{"nothing reduced, weights unchanged", 3, {E(5), E(3), U(2)},
-                         {E(5, -1), E(4), U(1)}, 1, {5, 4, 3, 2}, {}, {0, 0, 0, 0, 0, 0}}));
+        resolution_case_{"cube pivot first universal",
+                         2,
+                         {E(6), E(2), U(4), U(3)},
+                         {E(1), U(4, -1), U(0)},
+                         1,
+                         {3, 2, 4, 1},
+                         {7},
+                         {0, 1, 1, 0}},
+        resolution_case_{"cube same-sign first universal",
+                         4,
+                         {E(5), E(1), U(3)},
+                         {E(2), U(3)},
+                         1,
+                         {3, 2, 4},
+                         {6},
+                         {0, 1, 1, 0}},
+        resolution_case_{"cube no universal in B",
+                         2,
+                         {E(5), U(3)},
+                         {E(6, -1), E(1)},
+                         1,
+                         {2, 4},
+                         {-7, 6},
+                         {0, 2}},
+        resolution_case_{"nothing reduced, weights unchanged",
+                         3,
+                         {E(5), E(3), U(2)},
+                         {E(5, -1), E(4), U(1)},
+                         1,
+                         {5, 4, 3, 2},
+                         {},
+                         {0, 0, 0, 0, 0, 0}}));
 
 }  // namespace

@@ -29,6 +29,9 @@ for proof in "$examples"/*.qrp; do
     if [ "$verdict" != UNSATISFIABLE ]; then
       echo "$name: '$cmd' gave an invalid certificate (ABC: ${verdict:-no answer})"
       failed=$((failed + 1))
+    elif ! "$bin/cerox-check" "$name.qdimacs" "$name.qrp$suffix.blif" "--$([ $mode = 4 ] && echo true || echo false)" > check.out; then
+      echo "$name: '$cmd': ABC proved the certificate, cerox-check: $(tail -n 1 check.out)"
+      failed=$((failed + 1))
     fi
   done
   cd - > /dev/null

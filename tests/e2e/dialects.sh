@@ -5,7 +5,8 @@
 # solves it, qrp-trim keeps the core, and the core is replayed in each dialect
 # of the answer (false: 'qbc', 'qube', 'qrp'; true: 'qube', 'qrp'):
 #   -alter 0..3   certificate joined with the formula network, ABC must
-#                 prove the joined output unsatisfiable;
+#                 prove the joined output unsatisfiable, and cerox-check
+#                 must find the certificate valid;
 #   -p 1, 2 (-1)  partial certificate built into the formula, DepQBF must
 #                 give the formula's answer again;
 #   -rfao         functions rebuilt from the text equal the BLIF ones.
@@ -76,10 +77,11 @@ certify_formula() { # path origin
       local suffix=""
       [ $alter != 0 ] && suffix=_am$alter
       if "$bin/cerox" -m $mode -alter $alter "$file" > cerox.out &&
-        "$bin/blif-join" formula.blif "$file$suffix.blif" joined.blif > /dev/null && abc_unsat joined.blif; then
+        "$bin/blif-join" formula.blif "$file$suffix.blif" joined.blif > /dev/null && abc_unsat joined.blif &&
+        "$bin/cerox-check" f.qdimacs "$file$suffix.blif" --$answer > check.out; then
         record "$d:alter$alter" 0
       else
-        record "$d:alter$alter" 1 "$origin: certificate not proved ($(grep -m1 ERROR cerox.out))" "$repro -alter $alter $file"
+        record "$d:alter$alter" 1 "$origin: certificate not proved ($(grep -h -m1 -E 'ERROR|INVALID|FAILURE' cerox.out check.out))" "$repro -alter $alter $file"
       fi
     done
     local plist="1 2"

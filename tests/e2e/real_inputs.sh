@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The proofs solvers really write, straight into cerox (no qrp-trim, no
 # -core), each certificate proved by ABC through the whole chain (converter,
-# blif-join, ABC). For every formula: DepQBF's raw text trace, its binary
+# blif-join, ABC) and by cerox-check. For every formula: DepQBF's raw text trace, its binary
 # trace (--trace=bqrp), the raw trace and the formula gzip'ed, and a variant
 # of the formula with free variables (its first prefix line removed). Then
 # COUNT seeded random formulas with free variables.
@@ -29,12 +29,13 @@ chain() {
   if "$bin/cerox" -m $mode "$trace" > cerox.out &&
     "$bin/qdimacs-cnf-$answer" "$formula" > conv.out &&
     "$bin/blif-join" "${formula%%.qdimacs*}.blif" "$out.blif" joined.blif > join.out &&
-    berkeley-abc -c "read_blif joined.blif; strash; sat" 2>&1 | grep -q '^UNSATISFIABLE'; then
+    berkeley-abc -c "read_blif joined.blif; strash; sat" 2>&1 | grep -q '^UNSATISFIABLE' &&
+    "$bin/cerox-check" "$formula" "$out.blif" --$answer > check.out; then
     passed=$((passed + 1))
     per_variant[$variant]=$((${per_variant[$variant]:-0} + 1))
   else
     failed=$((failed + 1))
-    echo "FAIL [$variant] $origin: $(grep -h -m1 -E 'ERROR|\.\.' cerox.out conv.out join.out 2> /dev/null)"
+    echo "FAIL [$variant] $origin: $(grep -h -m1 -E 'ERROR|\.\.|INVALID|FAILURE' cerox.out conv.out join.out check.out 2> /dev/null)"
     echo "     reproduce: cerox -m $mode $trace (formula $formula)"
   fi
 }

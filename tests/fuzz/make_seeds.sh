@@ -5,7 +5,7 @@
 set -eu
 root=$(cd "$(dirname "$0")/../.." && pwd)
 dir=$1
-mkdir -p "$dir"/{fuzz_formula,fuzz_cerox,fuzz_converters,fuzz_blif_join,fuzz_trace}
+mkdir -p "$dir"/{fuzz_formula,fuzz_cerox,fuzz_converters,fuzz_blif_join,fuzz_trace,fuzz_check}
 n=0
 seed() { # target bytes file...
   local target=$1 bytes=$2
@@ -54,4 +54,11 @@ for d in "$root"/tests/golden/cerox-qrp-*/expected/files; do
       > "$dir/fuzz_blif_join/seed-$((n += 1))"
   done
 done
+# Certificates over the fuzz_check formula (E1 A2 E3 A4 E5, variable 6
+# free): models (byte 0 even) and countermodels, right and wrong ones.
+check_seed() { printf "$1" > "$dir/fuzz_check/seed-$((n += 1))"; }
+check_seed '\000.model m\n.inputs 2 4\n.outputs 1 3 5 6\n.names 1\n1\n.names 2 3\n0 1\n.names 2 4 5\n11 1\n.names 6\n0\n.end\n'
+check_seed '\000.model m\n.outputs 1 3 5 6\n.names 1\n0\n.names 2 x\n1- 1\n-1 1\n.names x 3\n0 0\n.names 3 4 5\n1- 1\n.names 6\n.end\n'
+check_seed '\001.model m\n.inputs 1 3\n.outputs 2 4\n.names 1 2\n0 1\n.names 1 3 4\n10 1\n01 1\n.end\n'
+check_seed '\001.model m\n.outputs 2 4\n.names 1 c0\n1 1\n.names c0 2\n1 0\n.names 3 2 4\n1- 1\n.end\n'
 echo "seeds: $(find "$dir" -type f | wc -l)"

@@ -7,7 +7,7 @@ set -eu
 cd "$(dirname "$0")/../.."
 seconds=${1:-60}
 shift || true
-targets=${*:-fuzz_formula fuzz_cerox fuzz_converters fuzz_blif_join fuzz_trace}
+targets=${*:-fuzz_formula fuzz_cerox fuzz_converters fuzz_blif_join fuzz_trace fuzz_check}
 . scripts/need_packages.sh
 need_packages clang++:clang /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a:libclang-rt-14-dev
 CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCEROX_FUZZ=ON > /dev/null

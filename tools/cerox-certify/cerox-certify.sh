@@ -1,16 +1,15 @@
 #!/usr/bin/env bash
 # cerox-certify: certifies a QBF in one command.
 #
-#   cerox-certify [-alter N] [--bqrp] [--keep DIR] FORMULA [PROOF]
-#   cerox-certify [--keep DIR] --check CERT.blif --true|--false FORMULA
+#   cerox-certify [-alter N] [--bqrp] [--engine E] [--keep DIR] FORMULA [PROOF]
+#   cerox-certify [--engine E] [--keep DIR] --check CERT.blif --true|--false FORMULA
 #
 # FORMULA is QDIMACS, PROOF a 'qrp' trace, text or binary ('bqrp'); either
 # may be compressed (gzip, xz, zstd). Without a proof, DepQBF solves the
-# formula and writes its trace (binary with --bqrp). The trace
-# is trimmed to its core (qrp-trim), cerox builds the certificate, the
-# matching qdimacs-cnf converter writes the formula network, blif-join joins
-# the two and ABC decides whether the joined output cnf can be 1: if it
-# cannot (UNSATISFIABLE), the certificate is valid. The certificate is kept
+# formula and writes its trace (binary with --bqrp). The trace is trimmed to
+# its core (qrp-trim), cerox builds the certificate, and cerox-check checks
+# it: its structure, then its meaning by the engine E (auto, sim, sat, or
+# abc: the formula converter, blif-join and ABC). The certificate is kept
 # next to the formula as NAME.certificate.blif.
 #
 # The last line is the verdict: VALID (exit 0), INVALID (exit 1) or
@@ -19,6 +18,7 @@ set -u
 
 bin=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 alter=0
+engine=auto
 bqrp=""
 keep=""
 check=""
@@ -34,8 +34,8 @@ verdict() {
   esac
 }
 usage() {
-  echo "usage: cerox-certify [-alter N] [--bqrp] [--keep DIR] FORMULA [PROOF]"
-  echo "       cerox-certify [--keep DIR] --check CERT.blif --true|--false FORMULA"
+  echo "usage: cerox-certify [-alter N] [--bqrp] [--engine auto|sim|sat|abc] [--keep DIR] FORMULA [PROOF]"
+  echo "       cerox-certify [--engine auto|sim|sat|abc] [--keep DIR] --check CERT.blif --true|--false FORMULA"
   verdict "FAILURE: $1"
 }
 
@@ -55,6 +55,10 @@ while [ $# -gt 0 ]; do
       check=$2
       shift 2 ;;
     --bqrp) bqrp=1; shift ;;
+    --engine)
+      [ $# -ge 2 ] || usage "--engine needs a value"
+      case "$2" in auto | sim | sat | abc) engine=$2 ;; *) usage "unknown engine $2" ;; esac
+      shift 2 ;;
     --true) answer=true; shift ;;
     --false) answer=false; shift ;;
     -h | --help) usage "no formula given" ;;
@@ -80,9 +84,9 @@ need() { # command package
   command -v "$1" > /dev/null 2>&1 ||
     verdict "FAILURE: $1 not found (install the Debian package $2)"
 }
-need berkeley-abc berkeley-abc
+[ "$engine" != abc ] || need berkeley-abc berkeley-abc
 [ -n "$check" ] || [ -n "$proof" ] || need depqbf depqbf
-for tool in cerox qrp-trim qdimacs-cnf-true qdimacs-cnf-false blif-join; do
+for tool in cerox qrp-trim cerox-check qdimacs-cnf-true qdimacs-cnf-false blif-join; do
   [ -x "$bin/$tool" ] || verdict "FAILURE: $tool not found next to cerox-certify in $bin"
 done
 [ -f "$formula" ] && [ -r "$formula" ] || verdict "FAILURE: cannot read formula ${args[0]}"
@@ -181,19 +185,14 @@ else
 fi
 
 t=$(now)
-"$bin/qdimacs-cnf-$answer" f.qdimacs > convert.out ||
-  verdict "FAILURE: qdimacs-cnf-$answer: $(grep -m 1 '^\.\.' convert.out)"
-stage convert "$t" "formula network $(size_of f.blif)"
-t=$(now)
-"$bin/blif-join" f.blif cert.blif joined.blif > join.out ||
-  verdict "FAILURE: blif-join: $(head -n 1 join.out)"
-stage join "$t" "$(size_of joined.blif)"
-t=$(now)
-berkeley-abc -c "read_blif joined.blif; strash; sat" > abc.out 2>&1
-result=$(grep -m 1 -oE '^(UN)?SATISFIABLE' abc.out)
-stage abc "$t" "${result:-no answer}"
-case "$result" in
-  UNSATISFIABLE) verdict VALID ;;
-  SATISFIABLE) verdict INVALID ;;
-  *) verdict "FAILURE: ABC gave no answer: $(grep -v '^ABC command line' abc.out | head -n 2 | tr '\n' ' ')" ;;
+"$bin/cerox-check" --engine "$engine" f.qdimacs cert.blif "--$answer" > check.out
+status=$?
+last=$(tail -n 1 check.out)
+# The engine that decided, or the stage that stopped the check.
+how=$(grep '^semantics' check.out | sed -E 's/^semantics +[0-9.]+ s +//')
+stage check "$t" "${how:-structure}: ${last%%:*}"
+case $status in
+  0) verdict VALID ;;
+  1) echo "$last"; exit 1 ;;
+  *) verdict "FAILURE: cerox-check: ${last#FAILURE: }" ;;
 esac

@@ -1,0 +1,128 @@
+// cerox-check on certificates that try to fool it and on right ones: the
+// verdict and its reason, from both engines.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "network.h"
+
+namespace {
+
+struct check_case_ {
+  const char *name;
+  const char *formula;
+  const char *certificate;
+  bool true_formula;
+  int verdict;         // 1 VALID, 0 INVALID
+  const char *reason;  // what the reason holds when INVALID
+};
+
+// Writes text to a fresh file; its path.
+std::string Temp_file(const std::string &text) {
+  char path[] = "/tmp/cerox_check_test_XXXXXX";
+  const int fd = mkstemp(path);
+  EXPECT_GE(fd, 0);
+  EXPECT_EQ(write(fd, text.data(), text.size()), ssize_t(text.size()));
+  close(fd);
+  return path;
+}
+
+// The verdict of one engine ("sim" or "sat"), with the reason.
+int Check(const check_case_ &c, const std::string &engine, std::string *reason) {
+  const std::string fpath = Temp_file(c.formula), cpath = Temp_file(c.certificate);
+  check_formula_ f;
+  network_ n;
+  std::vector<int> order;
+  int verdict = -1;
+  if (!Read_formula(fpath.c_str(), c.true_formula ? 0 : 1, &f, reason)) {
+    ADD_FAILURE() << *reason;
+  } else if (!Read_network(cpath.c_str(), int(f.vars.size()), &n, reason) ||
+             !Check_structure(f, n, &order, reason)) {
+    verdict = 0;
+  } else {
+    verdict =
+        engine == "sim" ? Simulate_check(f, &n, order, reason) : Sat_check(f, n, order, reason);
+  }
+  unlink(fpath.c_str());
+  unlink(cpath.c_str());
+  return verdict;
+}
+
+class Certificates : public testing::TestWithParam<check_case_> {};
+
+TEST_P(Certificates, GetTheirVerdictFromBothEngines) {
+  const check_case_ &c = GetParam();
+  for (const char *engine : {"sim", "sat"}) {
+    std::string reason;
+    EXPECT_EQ(Check(c, engine, &reason), c.verdict) << engine << ": " << reason;
+    if (c.verdict == 0) {
+      EXPECT_NE(reason.find(c.reason), std::string::npos) << engine << ": " << reason;
+    }
+  }
+}
+
+// E1 A2: false; A1 E2: true; both with the clauses (1 | -2) (-1 | 2).
+const char *kE1A2 = "p cnf 2 2\ne 1 0\na 2 0\n1 -2 0\n-1 2 0\n";
+const char *kA1E2 = "p cnf 2 2\na 1 0\ne 2 0\n1 -2 0\n-1 2 0\n";
+// E1 A2 E3 A4: true (x1 anything, x3 := 2).
+const char *kE1A2E3A4 = "p cnf 4 2\ne 1 0\na 2 0\ne 3 0\na 4 0\n3 -2 4 -4 0\n-3 2 1 -1 0\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Certificates,
+    testing::Values(
+        check_case_{"model", kA1E2, ".model m\n.inputs 1\n.outputs 2\n.names 1 2\n1 1\n.end\n",
+                    true, 1, ""},
+        check_case_{"countermodel", kE1A2,
+                    ".model m\n.inputs 1\n.outputs 2\n.names 1 2\n0 1\n.end\n", false, 1, ""},
+        check_case_{
+            "model_reads_later_universal", kE1A2,
+            ".model m\n.inputs 2\n.outputs 1\n.names 2 1\n1 1\n.end\n", true, 0,
+            "the function of variable 1 depends on variable 2, which is quantified after it"},
+        check_case_{"countermodel_reads_later_existential", kA1E2,
+                    ".model m\n.inputs 2\n.outputs 1\n.names 2 1\n0 1\n.end\n", false, 0,
+                    "the function of variable 1 depends on variable 2"},
+        check_case_{"through_nodes_two_blocks_in", kE1A2E3A4,
+                    ".model m\n.outputs 1 3\n.names 4 a\n1 1\n.names a b\n0 1\n.names b 1\n1 1\n"
+                    ".names 2 3\n1 1\n.end\n",
+                    true, 0, "the function of variable 1 depends on variable 4"},
+        check_case_{"through_a_certified_variable", kE1A2E3A4,
+                    ".model m\n.outputs 1 3\n.names 3 1\n1 1\n.names 2 3\n1 1\n.end\n", true, 0,
+                    "the function of variable 1 depends on variable 2"},
+        // A function may read a later certified variable whose own function
+        // reads nothing later than it.
+        check_case_{"reads_a_later_constant", kE1A2E3A4,
+                    ".model m\n.outputs 1 3\n.names 3 1\n1 1\n.names 3\n1\n.end\n", true, 1, ""},
+        check_case_{"missing_function", kE1A2E3A4, ".model m\n.outputs 3\n.names 2 3\n1 1\n.end\n",
+                    true, 0, "variable 1 has no function"},
+        check_case_{"two_definitions", kA1E2,
+                    ".model m\n.outputs 2\n.names 1 2\n1 1\n.names 1 2\n0 1\n.end\n", true, 0,
+                    "variable 2 has two definitions"},
+        check_case_{"defines_an_input", kA1E2,
+                    ".model m\n.outputs 2\n.names 1\n1\n.names 1 2\n1 1\n.end\n", true, 0,
+                    "variable 1 is universal: the certificate must not define it"},
+        check_case_{
+            "cycle", kA1E2,
+            ".model m\n.outputs 2\n.names b a\n1 1\n.names a b\n1 1\n.names a 2\n1 1\n.end\n", true,
+            0, "the network has a cycle through signal"},
+        check_case_{"unknown_variable", kA1E2, ".model m\n.outputs 2\n.names 7 2\n1 1\n.end\n",
+                    true, 0, "names a variable the formula does not have"},
+        check_case_{"undefined_signal", kA1E2, ".model m\n.outputs 2\n.names n 2\n1 1\n.end\n",
+                    true, 0, "signal n is neither defined nor a variable of the formula"},
+        check_case_{"not_an_output", kA1E2, ".model m\n.outputs\n.names 1 2\n1 1\n.end\n", true, 0,
+                    "variable 2 is not an output"},
+        check_case_{"wrong_model", kA1E2, ".model m\n.outputs 2\n.names 1 2\n0 1\n.end\n", true, 0,
+                    "is false when 1="},
+        check_case_{"wrong_countermodel", kE1A2, ".model m\n.outputs 2\n.names 1 2\n1 1\n.end\n",
+                    false, 0, "the matrix holds when 1="},
+        check_case_{"latch", kA1E2, ".model m\n.outputs 2\n.latch 1 2\n.end\n", true, 0,
+                    ".latch is not part of a combinational certificate"},
+        check_case_{"off_set_cover_and_continuation", kA1E2,
+                    ".model m\n.outputs 2 # a comment\n.names \\\n 1 2\n0 0\n.end\n", true, 1, ""},
+        check_case_{"multi_row_cover", kA1E2,
+                    ".model m\n.outputs 2\n.names 1 z 2\n1- 1\n-1 1\n.names z\n.end\n", true, 1,
+                    ""}),
+    [](const testing::TestParamInfo<check_case_> &info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -1,0 +1,210 @@
+// The formula and the certificate network, as cerox-check reads them.
+#include <string_view>
+#include <unordered_map>
+
+#include "network.h"
+
+std::string Signal_name(const network_ &n, int s) {
+  if (s >= 1 && s <= n.vars) return std::to_string(s);
+  return n.names[size_t(s - n.vars - 1)];
+}
+
+int Read_formula(text_reader_ *in, const char *path, int certified, check_formula_ *f,
+                 std::string *problem) {
+  int step_id = 0, pending_id = 0;
+  int ok = Parse_input(in, 0, 0, &f->vars, &f->clauses, &step_id, &pending_id, &f->blocks);
+  if (!Reader_intact(in))
+    *problem = std::string("cannot read formula ") + path + ": " + in->problem, ok = 0;
+  else if (!ok)
+    *problem = std::string(path) + " is not a QDIMACS formula";
+  if (!ok) return 0;
+  f->certified = certified;
+  f->occurs.assign(f->vars.size() + 1, 0);
+  for (int32_t l : f->clauses.lits) f->occurs[size_t(l < 0 ? -l : l)] = 1;
+  return 1;
+}
+
+int Read_formula(const char *path, int certified, check_formula_ *f, std::string *problem) {
+  text_reader_ in;
+  if (!Reader_open(&in, path)) return *problem = std::string("cannot open formula ") + path, 0;
+  const int ok = Read_formula(&in, path, certified, f, problem);
+  Reader_close(&in);
+  return ok;
+}
+
+namespace {
+
+struct blif_reader_ {
+  explicit blif_reader_(text_reader_ *reader, network_ *network, std::string *why)
+      : in(*reader), n(network), problem(why) {}
+  text_reader_ &in;
+  network_ *n;
+  std::unordered_map<std::string, int> ids;
+  std::string line, more;
+  long line_no = 0;
+  std::string *problem;
+
+  int Fail(const std::string &why) {
+    *problem = "certificate line " + std::to_string(line_no) + ": " + why;
+    return 0;
+  }
+
+  // The next logical line: comments cut off, continuation lines joined.
+  // 0 at the end of the input.
+  int Next_line() {
+    line.clear();
+    for (;;) {
+      if (Reader_at_end(&in)) return !line.empty();
+      Read_line(&in, &more);
+      ++line_no;
+      const size_t hash = more.find('#');
+      if (hash != std::string::npos) more.resize(hash);
+      while (!more.empty() && Is_space(more.back())) more.pop_back();
+      if (!more.empty() && more.back() == '\\') {
+        more.back() = ' ';
+        line += more;
+        continue;
+      }
+      line += more;
+      if (line.find_first_not_of(" \t\r\f\v") != std::string::npos) return 1;
+      line.clear();
+    }
+  }
+
+  // A signal id by name: a formula variable by its number, any other name
+  // its own id. A number that names no variable is noted.
+  int Signal(std::string_view w) {
+    if (!w.empty() && w[0] >= '1' && w[0] <= '9' && w.size() <= 10) {
+      long long v = 0;
+      size_t i = 0;
+      for (; i < w.size() && w[i] >= '0' && w[i] <= '9'; ++i) v = v * 10 + (w[i] - '0');
+      if (i == w.size()) {
+        if (v <= n->vars) return int(v);
+        if (!n->unknown_variable_line) n->unknown_variable_line = line_no;
+      }
+    } else if (w == "0" && !n->unknown_variable_line) {
+      n->unknown_variable_line = line_no;
+    }
+    auto it = ids.find(std::string(w));
+    if (it != ids.end()) return it->second;
+    const int id = int(n->Signals());
+    n->names.emplace_back(w);
+    ids.emplace(std::string(w), id);
+    return id;
+  }
+};
+
+// Splits a line into words.
+void Words(std::string_view line, std::vector<std::string_view> *words) {
+  words->clear();
+  size_t i = 0;
+  for (;;) {
+    while (i < line.size() && Is_space(line[i])) ++i;
+    if (i == line.size()) return;
+    size_t j = i;
+    while (j < line.size() && !Is_space(line[j])) ++j;
+    words->push_back(line.substr(i, j - i));
+    i = j;
+  }
+}
+
+}  // namespace
+
+int Read_network(const char *path, int vars, network_ *n, std::string *problem) {
+  text_reader_ in;
+  if (!Reader_open(&in, path)) return *problem = std::string("cannot open certificate ") + path, 0;
+  const int ok = Read_network(&in, path, vars, n, problem);
+  Reader_close(&in);
+  return ok;
+}
+
+int Read_network(text_reader_ *in, const char *path, int vars, network_ *n, std::string *problem) {
+  blif_reader_ r(in, n, problem);
+  n->vars = vars;
+  // A literal takes three bytes at least (its name, a space, its cover digit).
+  Reserve_large(&n->lits, r.in.decoded_size / 3);
+  // `line` holds the next line, read ahead; `current` the one at hand.
+  std::vector<std::string_view> words;
+  std::vector<int> signals;
+  std::string current;
+  bool model = false, ended = false, pending = r.Next_line();
+  int ok = 1;
+  while (ok && pending && !ended) {
+    current.swap(r.line);
+    pending = r.Next_line();
+    Words(current, &words);
+    const std::string_view key = words[0];
+    if (key == ".model") {
+      if (model) ok = r.Fail("a second .model (only one network is read)");
+      model = true;
+    } else if (key == ".inputs" || key == ".outputs") {
+      std::vector<int> &list = key == ".inputs" ? n->declared_inputs : n->declared_outputs;
+      for (size_t i = 1; i < words.size(); ++i) list.push_back(r.Signal(words[i]));
+    } else if (key == ".end") {
+      ended = true;
+    } else if (key == ".names") {
+      if (words.size() < 2) {
+        ok = r.Fail(".names without an output");
+        break;
+      }
+      node_ node;
+      node.first_row = n->row_start.size() - 1;
+      signals.clear();
+      for (size_t i = 1; i + 1 < words.size(); ++i) signals.push_back(r.Signal(words[i]));
+      node.out = r.Signal(words.back());
+      // The cover: rows up to the next line that begins with a dot.
+      int out_value = -1;
+      while (ok && pending && r.line[r.line.find_first_not_of(" \t")] != '.') {
+        current.swap(r.line);
+        pending = r.Next_line();
+        Words(current, &words);
+        const bool constant = signals.empty();
+        if (words.size() != (constant ? 1u : 2u) ||
+            (!constant && words[0].size() != signals.size())) {
+          ok =
+              r.Fail("a cover row of " + std::to_string(signals.size()) + " inputs and one output");
+          break;
+        }
+        const std::string_view out = words.back();
+        if (out != "0" && out != "1") {
+          ok = r.Fail("a cover row ends in " + std::string(out) + ", not 0 or 1");
+          break;
+        }
+        if (out_value >= 0 && out_value != out[0] - '0') {
+          ok = r.Fail("a cover mixes rows for 1 and rows for 0");
+          break;
+        }
+        out_value = out[0] - '0';
+        for (size_t i = 0; !constant && i < signals.size(); ++i) {
+          const char c = words[0][i];
+          if (c == '1' || c == '0') {
+            n->lits.push_back(signals[i] * 2 + (c == '0'));
+          } else if (c != '-') {
+            ok = r.Fail(std::string("'") + c + "' in a cover row");
+            break;
+          }
+        }
+        n->row_start.push_back(n->lits.size());
+        ++node.rows;
+      }
+      node.on_set = out_value != 0;
+      n->nodes.push_back(node);
+    } else if (key[0] == '.') {
+      ok = r.Fail(std::string(key) + " is not part of a combinational certificate");
+    } else {
+      ok = r.Fail("a cover row outside a .names");
+    }
+  }
+  if (ok && !Reader_intact(&r.in))
+    ok = 0, *problem = std::string("cannot read certificate ") + path + ": " + r.in.problem;
+  if (!ok) return 0;
+  // A second definition is kept out of `driver`; the structure check
+  // reports it.
+  n->driver.assign(n->Signals(), -1);
+  for (size_t k = 0; k < n->nodes.size(); ++k) {
+    int &d = n->driver[size_t(n->nodes[k].out)];
+    if (d >= 0 && n->twice < 0) n->twice = n->nodes[k].out;
+    if (d < 0) d = int(k);
+  }
+  return 1;
+}
