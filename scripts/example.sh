@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/need_packages.sh
 need_packages cmake:cmake g++:g++ berkeley-abc:berkeley-abc /usr/include/zlib.h:zlib1g-dev \
-  /usr/include/lzma.h:liblzma-dev /usr/include/zstd.h:libzstd-dev
+  /usr/include/lzma.h:liblzma-dev /usr/include/zstd.h:libzstd-dev /usr/include/cadical.hpp:libcadical-dev
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF > /dev/null
 cmake --build build -j "$(nproc)" > /dev/null
 ./build/cerox -m 3 examples/TOILET2.1.iv.3.qrp

@@ -156,7 +156,7 @@ namespace {
 
 // n bytes at offset `at` of the file or memory; 0 when they cannot be read.
 int Read_at(int fd, const char *mem, size_t file_size, size_t at, unsigned char *out, size_t n) {
-  if (at + n > file_size) return 0;
+  if (at > file_size || n > file_size - at) return 0;
   if (mem) return std::memcpy(out, mem + at, n), 1;
   return pread(fd, out, n, off_t(at)) == ssize_t(n);
 }
@@ -166,7 +166,8 @@ size_t Xz_size(int fd, const char *mem, size_t file_size) {
   // uncompressed size. Only the last stream is looked at.
   unsigned char footer[LZMA_STREAM_HEADER_SIZE];
   lzma_stream_flags flags;
-  if (!Read_at(fd, mem, file_size, file_size - sizeof footer, footer, sizeof footer) ||
+  if (file_size < sizeof footer ||
+      !Read_at(fd, mem, file_size, file_size - sizeof footer, footer, sizeof footer) ||
       lzma_stream_footer_decode(&flags, footer) != LZMA_OK ||
       flags.backward_size > file_size - sizeof footer)
     return 0;
@@ -190,7 +191,7 @@ size_t Decoded_size_hint(int kind, int fd, const char *mem, size_t file_size) {
   size_t size = 0;
   if (kind == kGzip) {
     unsigned char isize[4];
-    if (Read_at(fd, mem, file_size, file_size - 4, isize, 4))
+    if (file_size >= 4 && Read_at(fd, mem, file_size, file_size - 4, isize, 4))
       size = size_t(isize[0]) | size_t(isize[1]) << 8 | size_t(isize[2]) << 16 |
              size_t(isize[3]) << 24;
   } else if (kind == kZstd) {
