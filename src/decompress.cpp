@@ -205,8 +205,9 @@ size_t Decoded_size_hint(int kind, int fd, const char *mem, size_t file_size) {
   } else if (kind == kXz) {
     size = Xz_size(fd, mem, file_size);
   }
-  // A gzip length is modulo 4 GB: never below what the file could hold.
-  return size ? std::max(size, 4 * file_size) : 20 * file_size;
+  // A gzip length is modulo 4 GB: never below what the file could hold. A
+  // header may claim anything: never above a thousand times the file.
+  return size ? std::min(std::max(size, 4 * file_size), 1024 * file_size) : 20 * file_size;
 }
 
 const char *Compression_name(int kind) {

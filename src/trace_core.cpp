@@ -159,7 +159,7 @@ int Read_trace_lines(text_reader_ *in, int binary, int max_antecedents, trace_li
   // Room for as many lines as the input could hold (a line takes six bytes
   // at least, three in binary), so that the lists do not move while they
   // grow; pages never written cost nothing.
-  const size_t lines = std::min(in->decoded_size, size_t(1) << 32) / (binary ? 3 : 6);
+  const size_t lines = std::min(in->decoded_size, size_t(1) << 30) / (binary ? 3 : 6);
   Reserve_large(&t->ids, lines);
   Reserve_large(&t->first, lines + 1);
   Reserve_large(&t->ants, 2 * lines);

@@ -29,7 +29,8 @@ std::string Temp_file(const std::string &text) {
   return path;
 }
 
-// The verdict of one engine ("sim" or "sat"), with the reason.
+// The verdict of one engine ("sim", "sat", or "sat per clause": one solve
+// per clause from the start), with the reason.
 int Check(const check_case_ &c, const std::string &engine, std::string *reason) {
   const std::string fpath = Temp_file(c.formula), cpath = Temp_file(c.certificate);
   check_formula_ f;
@@ -43,7 +44,9 @@ int Check(const check_case_ &c, const std::string &engine, std::string *reason) 
     verdict = 0;
   } else {
     verdict =
-        engine == "sim" ? Simulate_check(f, &n, order, reason) : Sat_check(f, n, order, reason);
+        engine == "sim"   ? Simulate_check(f, &n, order, reason)
+        : engine == "sat" ? Sat_check(f, n, order, reason)
+                          : Sat_check(f, n, order, reason, 0);
   }
   unlink(fpath.c_str());
   unlink(cpath.c_str());
@@ -54,7 +57,7 @@ class Certificates : public testing::TestWithParam<check_case_> {};
 
 TEST_P(Certificates, GetTheirVerdictFromBothEngines) {
   const check_case_ &c = GetParam();
-  for (const char *engine : {"sim", "sat"}) {
+  for (const char *engine : {"sim", "sat", "sat per clause"}) {
     std::string reason;
     EXPECT_EQ(Check(c, engine, &reason), c.verdict) << engine << ": " << reason;
     if (c.verdict == 0) {

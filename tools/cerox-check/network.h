@@ -83,10 +83,11 @@ int Check_structure(const check_formula_ &f, const network_ &n, std::vector<int>
 // (The literals of each row are put in an order of its own.)
 int Simulate_check(const check_formula_ &f, network_ *n, const std::vector<int> &order,
                    std::string *reason);
-// CaDiCaL on the network's clauses: one solve for a false formula, one
-// per matrix clause (under assumptions) for a true one.
+// CaDiCaL on the network's clauses: one solve for a false formula; for a
+// true one a solve of "some clause is false" stopped after first_conflicts
+// conflicts, then one solve per matrix clause (under assumptions).
 int Sat_check(const check_formula_ &f, const network_ &n, const std::vector<int> &order,
-              std::string *reason);
+              std::string *reason, int first_conflicts = 100000);
 // The formula's inputs (variables of the other quantifier) the semantics
 // ranges over: those in the matrix or read by the network.
 std::vector<int> Check_inputs(const check_formula_ &f, const network_ &n,

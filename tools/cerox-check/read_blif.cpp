@@ -1,4 +1,5 @@
 // The formula and the certificate network, as cerox-check reads them.
+#include <algorithm>
 #include <string_view>
 #include <unordered_map>
 
@@ -54,7 +55,7 @@ struct blif_reader_ {
   int Next_line() {
     line.clear();
     for (;;) {
-      if (Reader_at_end(&in)) return !line.empty();
+      if (Reader_at_end(&in)) return line.find_first_not_of(" \t\r\f\v") != std::string::npos;
       Read_line(&in, &more);
       ++line_no;
       const size_t hash = more.find('#');
@@ -122,7 +123,7 @@ int Read_network(text_reader_ *in, const char *path, int vars, network_ *n, std:
   blif_reader_ r(in, n, problem);
   n->vars = vars;
   // A literal takes three bytes at least (its name, a space, its cover digit).
-  Reserve_large(&n->lits, r.in.decoded_size / 3);
+  Reserve_large(&n->lits, std::min(r.in.decoded_size, size_t(1) << 30) / 3);
   // `line` holds the next line, read ahead; `current` the one at hand.
   std::vector<std::string_view> words;
   std::vector<int> signals;

@@ -1,7 +1,7 @@
 // The semantics by SAT: the network's nodes as clauses (Tseitin), then
 // CaDiCaL. A false formula: one solve of the network and the matrix. A true
-// formula: one incremental solve per matrix clause, assuming all of its
-// literals false, on the one encoding of the network.
+// formula: one solve of "some matrix clause is false", and when that takes
+// too long, one incremental solve per matrix clause on the same encoding.
 #include <cadical.hpp>
 
 #include "network.h"
@@ -75,7 +75,7 @@ std::string Assignment(CaDiCaL::Solver *solver, const std::vector<int> &inputs) 
 }  // namespace
 
 int Sat_check(const check_formula_ &f, const network_ &n, const std::vector<int> &order,
-              std::string *reason) {
+              std::string *reason, int first_conflicts) {
   CaDiCaL::Solver solver;
   solver.reserve(int(n.Signals()) + int(n.nodes.size()));
   Encode(n, order, &solver);
@@ -92,13 +92,50 @@ int Sat_check(const check_formula_ &f, const network_ &n, const std::vector<int>
     *reason = "the matrix holds when " + Assignment(&solver, inputs);
     return 0;
   }
+  // A true formula: some clause false under the functions is a
+  // counterexample. Selector s_c stands for "clause c is false"; first one
+  // solve of their disjunction (enabled by `all`), with a conflict limit;
+  // if that does not decide, one solve per clause on the same clauses.
+  int next = solver.vars();
+  const int all = ++next;
+  std::vector<int> selector(m.size());
   for (size_t c = 0; c < m.size(); ++c) {
-    for (uint64_t i = m.lit_start[c]; i < m.lit_start[c + 1]; ++i) solver.assume(-m.lits[i]);
+    selector[c] = ++next;
+    for (uint64_t i = m.lit_start[c]; i < m.lit_start[c + 1]; ++i) {
+      solver.add(-selector[c]);
+      solver.add(-m.lits[i]);
+      solver.add(0);
+    }
+  }
+  solver.add(-all);
+  for (int s : selector) solver.add(s);
+  solver.add(0);
+  auto counterexample = [&]() {
+    for (size_t c = 0; c < m.size(); ++c) {
+      bool holds = false;
+      for (uint64_t i = m.lit_start[c]; i < m.lit_start[c + 1]; ++i)
+        holds |= solver.val(m.lits[i]) > 0;
+      if (!holds)
+        return *reason = "clause " + std::to_string(c + 1) + " is false when " +
+                         Assignment(&solver, inputs),
+               0;
+    }
+    return *reason = "CaDiCaL found a model that falsifies no clause", -1;
+  };
+  if (first_conflicts > 0) {
+    solver.assume(all);
+    solver.limit("conflicts", first_conflicts);
+    const int first = solver.solve();
+    if (first == 20) return 1;
+    if (first == 10) return counterexample();
+  }
+  for (size_t c = 0; c < m.size(); ++c) {
+    solver.assume(-all);
+    solver.assume(selector[c]);
     const int result = solver.solve();
     if (result == 20) continue;
     if (result != 10) return *reason = "CaDiCaL gave no answer", -1;
-    *reason = "clause " + std::to_string(c + 1) + " is false when " + Assignment(&solver, inputs);
-    return 0;
+    return counterexample();
   }
   return 1;
 }

@@ -239,8 +239,9 @@ int Simulate_check(const check_formula_ &f, network_ *n, const std::vector<int> 
   // The first batch (all fixed inputs 0): every node.
   for (size_t i = 0; i < s.nodes.size(); ++i) {
     Evaluate(&s, lits, i, 0);
+    if (!s.nodes[i].gated) continue;
     const row_ &row = s.rows[s.nodes[i].first_row];
-    if (s.nodes[i].gated) s.alive[i] = !(row.mask & row.value) && !row.never;
+    s.alive[i] = !(row.mask & row.value) && !row.never;
   }
   if (!Check_matrix(f, s, 0, reason)) return 0;
   std::vector<int> live;  // the gated nodes alive, in evaluation order
