@@ -93,13 +93,59 @@ void Write_partial(text_writer_ *out, const int *steps, size_t count, int var, i
   }
 }
 
+namespace {
+
+// A step node whose literals include merged ones: those read the node
+// "variable equals its phase", as a positive literal.
+void Write_step_ld(text_writer_ *out, const step_store_ *steps, size_t i, digits_ dg,
+                   ld_phases_ *phases) {
+  const int32_t *from = steps->lits.data() + steps->lit_start[i];
+  const int32_t *to = steps->lits.data() + steps->lit_start[i + 1];
+  Put_str(out, ".names");
+  For_each_stored(from, to, [&](const stored_literal_ &l) {
+    Put_char(out, ' ');
+    if (l.sign == 0)
+      Put_ld_literal(out, phases, l.var, l.phase);
+    else
+      Put_int(out, l.var);
+  });
+  Put_str(out, " cl");
+  Put_int(out, int(i));
+  Put_char(out, '\n');
+  For_each_stored(from, to,
+                  [&](const stored_literal_ &l) { Put_digit(out, l.sign < 0 ? dg.f : dg.t); });
+  Put_char(out, ' ');
+  Put_digit(out, dg.t);
+  Put_char(out, '\n');
+}
+
+// Whether some entry of a variable's list removed a merged literal of it.
+bool Has_node_value(const step_store_ *steps, const int *list, size_t n, int var) {
+  for (size_t k = 0; k < n; ++k) {
+    const size_t step = size_t(std::abs(list[k])) - 1;
+    bool merged = false;
+    For_each_stored(steps->reduced.data() + steps->reduced_start[step],
+                    steps->reduced.data() + steps->reduced_start[step + 1],
+                    [&](const stored_literal_ &l) { merged |= l.var == var && l.sign == 0; });
+    if (merged) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 void Write_model_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int mode,
-                      const step_store_ *steps, const var_lists_ *var_steps) {
+                      const step_store_ *steps, const var_lists_ *var_steps, ld_phases_ *phases) {
   const digits_ dg = Digits(mode);
+  const bool ld = phases && phases->Any();
   for (size_t i = 0; i < steps->size(); ++i) {
     const uint64_t from = steps->lit_start[i], to = steps->lit_start[i + 1];
     if (from == to) {
       Put_constant(out, ".names cl", int(i), dg.t);
+      continue;
+    }
+    if (ld) {
+      Write_step_ld(out, steps, i, dg, phases);
       continue;
     }
     Put_str(out, ".names");
@@ -116,12 +162,17 @@ void Write_model_blif(text_writer_ *out, const std::vector<literal_short_> *vars
     Put_digit(out, dg.t);
     Put_char(out, '\n');
   }
+  if (ld) Write_ld_nodes(out, phases);
   const int certified = Certified_quant(mode);
   int alternations = 0;
   for (const literal_short_ &e : *vars) {
     if (e.quant != certified) continue;
     const int *l = var_steps->List(size_t(e.pos));
     const size_t n = var_steps->Length(size_t(e.pos));
+    if (ld && Has_node_value(steps, l, n, e.var)) {
+      Write_partial_ld(out, steps, l, n, e.var, mode, &alternations);
+      continue;
+    }
     bool positive = false, negative = false;
     for (size_t k = 0; k < n && !(positive && negative); ++k)
       (l[k] > 0 ? positive : negative) = true;

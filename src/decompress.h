@@ -18,8 +18,8 @@ const char *Compression_suffix(int kind);
 // The size a compressed file of `file_size` bytes decodes to, as far as
 // its format records it (gzip: the last member's length, modulo 4 GB;
 // zstd: the first frame's content size; xz: the index), at least four and
-// at most 1024 times its size; else 20 times its size. Only a hint for reserving memory. The file is fd (read with
-// pread, its position unchanged) or the memory [mem, mem + file_size).
+// at most 1024 times its size; else 20 times its size. Only a hint for reserving memory. The file
+// is fd (read with pread, its position unchanged) or the memory [mem, mem + file_size).
 size_t Decoded_size_hint(int kind, int fd, const char *mem, size_t file_size);
 
 struct decoder_;

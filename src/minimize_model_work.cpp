@@ -67,12 +67,12 @@ struct reduced_literals_ {
   const std::vector<literal_short_> &vars;
   const step_store_ &steps;
   size_t k;
+  // f(entry, sign): sign 0 for a merged literal.
   template <class F>
   void For_each(F f) const {
-    for (uint64_t i = steps.reduced_start[k]; i < steps.reduced_start[k + 1]; ++i) {
-      const int32_t n = steps.reduced[i];
-      f(Entry_of(vars, n), n < 0 ? -1 : 1);
-    }
+    For_each_stored(steps.reduced.data() + steps.reduced_start[k],
+                    steps.reduced.data() + steps.reduced_start[k + 1],
+                    [&](const stored_literal_ &l) { f(vars[size_t(l.var) - 1], l.sign); });
   }
 };
 
@@ -81,8 +81,10 @@ struct reduced_literals_ {
 void Distribute(const std::vector<literal_short_> &vars, const step_store_ &steps, size_t i,
                 std::vector<uint64_t> *fill, var_lists_ *var_steps) {
   const int ref = int(i) + 1;
+  // A merged literal's entry takes the positive reference; its value is
+  // its phase (the writer looks it up).
   reduced_literals_{vars, steps, i}.For_each([&](const literal_short_ &e, int sign) {
-    var_steps->refs[(*fill)[size_t(e.pos)]++] = sign > 0 ? ref : -ref;
+    var_steps->refs[(*fill)[size_t(e.pos)]++] = sign >= 0 ? ref : -ref;
   });
 }
 
@@ -237,8 +239,11 @@ struct greedy_order_ {
 long long Num_add_alter(const std::vector<literal_short_> *vars, const std::vector<int> *last_sign,
                         const step_store_ *steps, size_t k, int alter, int block_count) {
   long long sum = 0;
+  // A merged literal's value is a function, not a sign: it counts as a
+  // change always.
   reduced_literals_{*vars, *steps, k}.For_each([&](const literal_short_ &e, int sign) {
-    if ((*last_sign)[size_t(e.pos)] * sign < 0) sum += Literal_cost(e, alter, block_count);
+    if (sign == 0 || (*last_sign)[size_t(e.pos)] * sign < 0)
+      sum += Literal_cost(e, alter, block_count);
   });
   return sum;
 }
@@ -247,9 +252,14 @@ void Minimize_alter(const std::vector<literal_short_> *vars, const step_store_ *
                     var_lists_ *var_steps, int alter, int block_count) {
   // Every list gets its exact room first: one array for all of them.
   Assign_large(&var_steps->start, vars->size() + 1, uint64_t(0));
-  for (int32_t n : steps->reduced) ++var_steps->start[size_t(Entry_of(*vars, n).pos) + 1];
+  size_t entries = 0;
+  For_each_stored(steps->reduced.data(), steps->reduced.data() + steps->reduced.size(),
+                  [&](const stored_literal_ &l) {
+                    ++var_steps->start[size_t((*vars)[size_t(l.var) - 1].pos) + 1];
+                    ++entries;
+                  });
   std::vector<uint64_t> fill = Offsets_from_counts(&var_steps->start);
-  Assign_large(&var_steps->refs, steps->reduced.size(), 0);
+  Assign_large(&var_steps->refs, entries, 0);
   if (alter == 0) {
     for (size_t i = 0; i < steps->size(); ++i) Distribute(*vars, *steps, i, &fill, var_steps);
     return;

@@ -207,7 +207,7 @@ bool In_core(const core_filter_ *core, int id) {
 template <class Tokens>
 int Read_qrp_step(Tokens tokens, int mode, const std::vector<literal_short_> *vars,
                   clause_db_ *clauses, clause_short_ *first, clause_short_ *second, int *pending_id,
-                  core_filter_ *core, int *last_empty) {
+                  core_filter_ *core, int *last_empty, int *ants) {
   if (!first->lits.empty()) Db_push(clauses, *first);
   // Marks: 0 for the constraints this mode replays (clauses in mode 3, cubes
   // in mode 4), 1 for the other kind, in mode 4 stored inverted.
@@ -270,6 +270,8 @@ int Read_qrp_step(Tokens tokens, int mode, const std::vector<literal_short_> *va
     const int mark1 = clauses->mark[size_t(a1 - 1)];
     bool replayed = mode == 3 ? mark1 != 1 : mark1 != 0;
     if (replayed) {
+      ants[0] = a1;
+      ants[1] = a2;
       Db_get(*clauses, *vars, size_t(a1 - 1), first);
       if (a2)
         Db_get(*clauses, *vars, size_t(a2 - 1), second);
@@ -294,9 +296,9 @@ int Get_resolve_clauses(text_reader_ *proof, int mode, std::vector<literal_short
     case 2: return Read_qube_step(proof, mode, vars, clauses, first, second, pivot);
     case 3:
     case 4: {
-      int last_empty = 0;
+      int last_empty = 0, ants[2];
       return Read_qrp_step(qrp_text_{proof}, mode, vars, clauses, first, second, pending_id,
-                           nullptr, &last_empty);
+                           nullptr, &last_empty, ants);
     }
     default: return 0;
   }
@@ -304,12 +306,12 @@ int Get_resolve_clauses(text_reader_ *proof, int mode, std::vector<literal_short
 
 int Get_qrp_clauses(text_reader_ *proof, int mode, int binary, core_filter_ *core,
                     std::vector<literal_short_> *vars, clause_db_ *clauses, clause_short_ *first,
-                    clause_short_ *second, int *pending_id, int *last_empty) {
+                    clause_short_ *second, int *pending_id, int *last_empty, int *ants) {
   if (binary)
     return Read_qrp_step(qrp_binary_{proof}, mode, vars, clauses, first, second, pending_id, core,
-                         last_empty);
+                         last_empty, ants);
   return Read_qrp_step(qrp_text_{proof}, mode, vars, clauses, first, second, pending_id, core,
-                       last_empty);
+                       last_empty, ants);
 }
 
 namespace {

@@ -141,6 +141,21 @@ int Mark_trace_core(const char *file_name, run_records_ *r) {
   return 1;
 }
 
+// One step. A 'qrp' step that plain resolution refuses, or whose parents
+// hold merged literals, may be a long-distance one: the parents are taken
+// from the store again (the refused attempt used them up) and resolved with
+// merging.
+int Resolve(run_records_ *r, int mode) {
+  const bool qrp = mode == 3 || mode == 4;
+  if (!qrp || !(r->first.merged || r->second.merged)) {
+    if (Resolution(&r->vars, &r->first, &r->second, mode, &r->reduced)) return 1;
+    if (!qrp) return 0;
+    Db_get(r->clauses, r->vars, size_t(r->ants[0] - 1), &r->first);
+    if (r->ants[1]) Db_get(r->clauses, r->vars, size_t(r->ants[1] - 1), &r->second);
+  }
+  return Resolution_ld(&r->vars, &r->first, &r->second, mode, &r->reduced, &r->phases);
+}
+
 bool Has_empty_clause(const clause_db_ &clauses) {
   for (size_t k = 0; k < clauses.size(); ++k)
     if (clauses.lit_start[k] == clauses.lit_start[k + 1]) return true;
@@ -158,7 +173,7 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
   int last_empty = mode <= 1 && Has_empty_clause(r->clauses);
   for (;;) {
     int got = qrp ? Get_qrp_clauses(proof, mode, r->binary, core, &r->vars, &r->clauses, &r->first,
-                                    &r->second, &r->pending_id, &last_empty)
+                                    &r->second, &r->pending_id, &last_empty, r->ants)
                   : Get_resolve_clauses(proof, mode, &r->vars, &r->clauses, &r->first, &r->second,
                                         &r->pivot, &r->step_id, &r->pending_id);
     // The proof ended: a compressed one must also decode cleanly to its end,
@@ -166,7 +181,7 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
     if (got == -1 && !Reader_intact(proof)) got = 0;
     if (got == -1 && !last_empty) got = 5;
     if (got == -1) break;
-    if (got == 1 && !Resolution(&r->vars, &r->first, &r->second, mode, &r->reduced)) got = 4;
+    if (got == 1 && !Resolve(r, mode)) got = 4;
     if (got != 1) {
       // A failed replay leaves the header that was already written.
       Writer_close(out);
@@ -189,6 +204,15 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
   }
   const clock_t t_replay = clock();
   printf(" -- Analyzing proof.. OK! time: %7.2fs --\n", Seconds(t_read, t_replay));
+  if (r->phases.Any()) {
+    Print_file_error(5);
+    if (rfao) {
+      // The RFAO text lists constant values only.
+      Writer_close(out);
+      printf(" -- ERROR:  RFAO cannot express merged literals. --\n");
+      return 0;
+    }
+  }
 
   Minimize_alter(&r->vars, &r->steps, &r->var_steps, alter, r->block_count);
   const clock_t t_order = clock();
@@ -198,7 +222,7 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
   if (rfao) {
     written = Write_model_aigmin(out, &r->vars, mode, &r->steps, &r->var_steps);
   } else {
-    Write_model_blif(out, &r->vars, mode, &r->steps, &r->var_steps);
+    Write_model_blif(out, &r->vars, mode, &r->steps, &r->var_steps, &r->phases);
     Writer_flush(out);
     written = !out->failed;
   }

@@ -67,8 +67,29 @@ void Order_literals(std::vector<literal_short_> *lits) {
   }
 }
 
+namespace {
+
+// Appends a clause's literals to a store; only a clause marked as holding
+// merged literals is looked at literal by literal.
+void Store_literals(const clause_short_ &clause, std::vector<int32_t> *store) {
+  if (!clause.merged) {
+    for (const literal_short_ &l : clause.lits) store->push_back(l.sign * l.var);
+    return;
+  }
+  for (const literal_short_ &l : clause.lits) {
+    if (Is_merged(l)) {
+      store->push_back(Merged_mark(l.var));
+      store->push_back(l.weight);
+    } else {
+      store->push_back(l.sign * l.var);
+    }
+  }
+}
+
+}  // namespace
+
 void Db_push(clause_db_ *db, const clause_short_ &clause) {
-  for (const literal_short_ &l : clause.lits) db->lits.push_back(l.sign * l.var);
+  Store_literals(clause, &db->lits);
   db->lit_start.push_back(db->lits.size());
   db->step.push_back(clause.recorded == 1 ? clause.step : -1);
   db->mark.push_back(uint8_t(clause.mark));
@@ -92,8 +113,18 @@ void Db_push_empty(clause_db_ *db, int mark, size_t count) {
 void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_t k,
             clause_short_ *out) {
   out->lits.clear();
-  for (uint64_t i = db.lit_start[k]; i < db.lit_start[k + 1]; ++i)
+  out->merged = 0;
+  for (uint64_t i = db.lit_start[k]; i < db.lit_start[k + 1]; ++i) {
+    if (Is_merged_mark(db.lits[i])) {
+      literal_short_ l = vars[size_t(db.lits[i] - INT32_MIN) - 1];
+      l.sign = 0;
+      l.weight = db.lits[++i];
+      out->lits.push_back(l);
+      out->merged = 1;
+      continue;
+    }
     out->lits.push_back(Stored_literal(vars, db.lits[i]));
+  }
   out->recorded = db.step[k] >= 0;
   out->step = db.step[k] >= 0 ? db.step[k] : 0;
   out->mark = db.mark[k];
@@ -102,9 +133,9 @@ void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_
 }
 
 void Step_push(step_store_ *steps, const clause_short_ &clause, const clause_short_ &reduced) {
-  for (const literal_short_ &l : clause.lits) steps->lits.push_back(l.sign * l.var);
+  Store_literals(clause, &steps->lits);
   steps->lit_start.push_back(steps->lits.size());
-  for (const literal_short_ &l : reduced.lits) steps->reduced.push_back(l.sign * l.var);
+  Store_literals(reduced, &steps->reduced);
   steps->reduced_start.push_back(steps->reduced.size());
   steps->preds.insert(steps->preds.end(), clause.preds.begin(), clause.preds.end());
   steps->pred_start.push_back(steps->preds.size());

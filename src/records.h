@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "large_store.h"
+#include "long_distance.h"
 #include "text_io.h"
 #include "trace_core.h"
 
@@ -23,13 +24,44 @@ struct literal_short_ {
   int32_t quant = -1;  // 0 existential, 1 universal, -1 excluded
 };
 
+// A merged literal (long-distance resolution): a universal variable of a
+// clause (an existential one of a cube) in both signs. In a clause literal
+// it has `sign` 0, and `weight` holds its phase: the function (a node of the
+// phase network, long_distance.h) that the variable equals wherever the
+// literal counts as false (as true in a cube).
+inline bool Is_merged(const literal_short_ &l) { return l.sign == 0; }
+
 struct clause_short_ {
   std::vector<literal_short_> lits;
   int32_t recorded = 0;        // present content is recorded step `step`
   std::vector<int32_t> preds;  // nearest recorded steps this derives from
   int32_t step = 0;
-  int32_t mark = 0;  // 'qrp' reader: 1 marks the other proof kind
+  int32_t mark = 0;    // 'qrp' reader: 1 marks the other proof kind
+  int32_t merged = 0;  // some literal is merged
 };
+
+// In the stores below a literal is its signed variable number, and a merged
+// one two entries: Merged_mark(var), which no signed variable number
+// reaches, then its phase.
+constexpr int32_t kMergedBelow = INT32_MIN / 2;
+inline int32_t Merged_mark(int32_t var) { return INT32_MIN + var; }
+inline bool Is_merged_mark(int32_t n) { return n < kMergedBelow; }
+// A stored literal decoded: var and sign (0 when merged, with its phase).
+struct stored_literal_ {
+  int32_t var, sign, phase;
+};
+// Calls f(stored_literal_) for the literals stored in [from, to).
+template <class F>
+void For_each_stored(const int32_t *from, const int32_t *to, F f) {
+  for (const int32_t *p = from; p < to; ++p) {
+    if (Is_merged_mark(*p)) {
+      f(stored_literal_{*p - INT32_MIN, 0, p[1]});
+      ++p;
+    } else {
+      f(stored_literal_{*p < 0 ? -*p : *p, *p < 0 ? -1 : 1, 0});
+    }
+  }
+}
 
 // The clause database: the clause with id k is entry k-1. A stored literal
 // is kept as its signed variable number and rebuilt from the variable table
@@ -135,9 +167,11 @@ struct run_records_ {
   step_store_ steps;
   var_lists_ var_steps;
   int pivot = -1, step_id = 0, pending_id = 0, block_count = 0;
-  int binary = 0;      // the proof is a binary 'qrp' trace
-  trace_lines_ lines;  // a raw trace's lines, when only its core is replayed
-  core_filter_ core;   // core.lines is null when every line is replayed
+  int ants[2] = {0, 0};  // the antecedents of the 'qrp' line being replayed
+  ld_phases_ phases;     // the phase network of a long-distance proof
+  int binary = 0;        // the proof is a binary 'qrp' trace
+  trace_lines_ lines;    // a raw trace's lines, when only its core is replayed
+  core_filter_ core;     // core.lines is null when every line is replayed
 };
 // After the formula has been read into r: replays the proof, orders the
 // recorded steps and writes the certificate into `out` (which holds the BLIF
@@ -154,11 +188,30 @@ int Get_resolve_clauses(text_reader_ *proof, int mode, std::vector<literal_short
 // lines when `core` is given. *last_empty tells, after a line it files
 // itself, whether that line is an empty constraint of the replayed kind (an
 // input line; 0 for a line of the other kind).
+// *ants receives the antecedent ids of a line it hands over (0 for none).
 int Get_qrp_clauses(text_reader_ *proof, int mode, int binary, core_filter_ *core,
                     std::vector<literal_short_> *vars, clause_db_ *clauses, clause_short_ *first,
-                    clause_short_ *second, int *pending_id, int *last_empty);
+                    clause_short_ *second, int *pending_id, int *last_empty, int *ants);
 int Resolution(std::vector<literal_short_> *vars, clause_short_ *first, const clause_short_ *second,
                int mode, clause_short_ *reduced);
+
+// long_distance.cpp
+// Long-distance resolution: resolution of two clauses (cubes) whose
+// resolvent merges variables, with the phases of the merged literals built
+// in `phases`, and reduction. Returns 1, or 0 when the step is no legal
+// long-distance step.
+int Resolution_ld(std::vector<literal_short_> *vars, clause_short_ *first,
+                  const clause_short_ *second, int mode, clause_short_ *reduced,
+                  ld_phases_ *phases);
+// The BLIF signal of a merged literal of the certificate's steps: the node
+// "variable equals its phase" (defined by Write_ld_nodes).
+void Put_ld_literal(text_writer_ *out, ld_phases_ *phases, int var, int phase);
+// The phase nodes and the merged-literal nodes used so far.
+void Write_ld_nodes(text_writer_ *out, const ld_phases_ *phases);
+// A variable's decision list with node values (merged reduced literals):
+// one multiplexer per entry, the last one named after the variable.
+void Write_partial_ld(text_writer_ *out, const step_store_ *steps, const int *list, size_t count,
+                      int var, int mode, int *alternations);
 
 // minimize_model_work.cpp
 void Update_family(step_store_ *steps, const clause_short_ *reduced, clause_short_ *first,
@@ -172,8 +225,11 @@ long long Num_add_alter(const std::vector<literal_short_> *vars, const std::vect
 
 // blif_operations.cpp
 void Init_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int mode);
+// `phases` holds the phase network of a long-distance proof (none: empty or
+// null).
 void Write_model_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int mode,
-                      const step_store_ *steps, const var_lists_ *var_steps);
+                      const step_store_ *steps, const var_lists_ *var_steps,
+                      ld_phases_ *phases = nullptr);
 void Write_partial(text_writer_ *out, const int *steps, size_t count, int var, int mode,
                    int *alternations, int increment);
 int Finish_blif(text_writer_ *out);

@@ -27,11 +27,11 @@ int Fail(const std::string &why) {
   return 1;
 }
 
-// One .names node with at most one cube row.
+// One .names node: its cover rows, all for the same output value.
 struct node_ {
   std::vector<std::string> inputs;
-  std::string digits;  // one per input
-  int out = 1;         // value when the cube matches (else the complement)
+  std::vector<std::string> rows;  // one digit ('0', '1', '-') per input
+  int out = 1;                    // value when a row matches (else the complement)
 };
 
 struct blif_ {
@@ -53,19 +53,23 @@ bool Read_blif(const char *path, blif_ *b) {
     } else if (w == ".names") {
       std::vector<std::string> signals;
       while (words >> w) signals.push_back(w);
-      if (signals.empty() || !std::getline(in, line)) return false;
+      if (signals.empty()) return false;
       node_ n;
       n.inputs.assign(signals.begin(), signals.end() - 1);
-      std::istringstream row(line);
-      std::string a, c;
-      row >> a;
-      if (n.inputs.empty()) {
-        n.out = a == "1";
-      } else {
-        row >> c;
-        n.digits = a;
-        n.out = c == "1";
-        if (n.digits.size() != n.inputs.size()) return false;
+      // Rows up to the next line that begins with a dot.
+      while (in.peek() != '.' && in.peek() != EOF && std::getline(in, line)) {
+        std::istringstream row(line);
+        std::string a, c;
+        if (!(row >> a)) continue;
+        if (n.inputs.empty()) {
+          n.out = a == "1";
+          n.rows.push_back("");
+        } else {
+          row >> c;
+          n.out = c == "1";
+          if (a.size() != n.inputs.size()) return false;
+          n.rows.push_back(a);
+        }
       }
       b->nodes[signals.back()] = n;
     }
@@ -125,21 +129,25 @@ int Substitute(const char *formula_path, const char *cert_path, const char *out_
   std::vector<std::vector<int>> clauses = f.clauses;
   for (const auto &[signal, n] : b.nodes) {
     int t = var(signal);
-    if (n.inputs.empty()) {
-      clauses.push_back({n.out ? t : -t});
-      continue;
+    // s <-> the rows' disjunction; s is t, or not t for rows of output 0.
+    const int s = n.out ? t : -t;
+    std::vector<int> any = {-s};
+    for (const std::string &row : n.rows) {
+      std::vector<int> lits;
+      for (size_t j = 0; j < n.inputs.size(); ++j)
+        if (row[j] != '-') lits.push_back(row[j] == '1' ? var(n.inputs[j]) : -var(n.inputs[j]));
+      // r <-> the row's cube.
+      const int r = ++next;
+      std::vector<int> back = {r};
+      for (int l : lits) {
+        clauses.push_back({-r, l});
+        back.push_back(-l);
+      }
+      clauses.push_back(back);
+      clauses.push_back({s, -r});
+      any.push_back(r);
     }
-    std::vector<int> lits;
-    for (size_t j = 0; j < n.inputs.size(); ++j)
-      lits.push_back(n.digits[j] == '1' ? var(n.inputs[j]) : -var(n.inputs[j]));
-    // t <-> cube when the row's output is 1, t <-> not cube otherwise.
-    int s = n.out ? t : -t;
-    std::vector<int> back = {s};
-    for (int l : lits) {
-      clauses.push_back({-s, l});
-      back.push_back(-l);
-    }
-    clauses.push_back(back);
+    clauses.push_back(any);
   }
   std::map<int, bool> certified;
   for (const std::string &o : b.outputs) certified[var(o)] = true;
@@ -267,9 +275,14 @@ struct evaluator_ {
     val = -2;
     const node_ &n = *nodes[size_t(node_of[size_t(s)])];
     const std::vector<int> &ins = node_inputs[size_t(node_of[size_t(s)])];
-    bool match = true;
-    for (size_t j = 0; j < ins.size() && match; ++j) match = Blif(ins[j]) == (n.digits[j] == '1');
-    return val = match ? n.out : !n.out;
+    bool any = false;
+    for (const std::string &row : n.rows) {
+      bool match = true;
+      for (size_t j = 0; j < ins.size() && match; ++j)
+        match = row[j] == '-' || Blif(ins[j]) == (row[j] == '1');
+      any = any || match;
+    }
+    return val = any ? n.out : !n.out;
   }
 
   // The decision list of a certified variable, in model terms; a

@@ -6,20 +6,81 @@
 // With "free", about a third of the variables (drawn apart from the rest,
 // so the matrix stays that of the plain formula) are left out of the
 // prefix: free variables, existential and outermost.
-// Usage: gen_qbf SEED [VARIABLES (0: random) [free]] > FILE.qdimacs
+// With "ld", a ladder formula instead (see Ladder), on which DepQBF's
+// long-distance mode merges literals.
+// Usage: gen_qbf SEED [VARIABLES (0: random) [free|ld]] > FILE.qdimacs
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
+namespace {
+
+// A false formula on which long-distance resolution pays: the ladder of
+// Kleine Buening, Karpinski and Floegel, KBKF(t) (prefix E d0 d1 e1 A x1
+// E d2 e2 A x2 ... A xt E f1..ft), with every variable's sign flipped at
+// random, some random clauses added (which keeps it false) and the clauses
+// shuffled.
+int Ladder(std::mt19937 &rng, int t) {
+  auto pick = [&](int lo, int hi) { return lo + int(rng() % unsigned(hi - lo + 1)); };
+  // Variables: d0, then per j = 1..t: d_j, e_j, x_j; then f_1..f_t.
+  auto d = [&](int j) { return j == 0 ? 1 : 3 * j - 1; };
+  auto e = [&](int j) { return 3 * j; };
+  auto x = [&](int j) { return 3 * j + 1; };
+  auto f = [&](int j) { return 3 * t + 1 + j; };
+  const int n = 4 * t + 1;
+  std::vector<int> flip(size_t(n) + 1);
+  for (int &s : flip) s = rng() % 2 ? 1 : -1;
+  std::vector<std::vector<int>> clauses = {{-d(0)}, {d(0), -d(1), -e(1)}};
+  for (int j = 1; j <= t; ++j) {
+    std::vector<int> next;
+    if (j < t) {
+      next = {-d(j + 1), -e(j + 1)};
+    } else {
+      for (int i = 1; i <= t; ++i) next.push_back(-f(i));
+    }
+    std::vector<int> c0 = {d(j), x(j)}, c1 = {e(j), -x(j)};
+    c0.insert(c0.end(), next.begin(), next.end());
+    c1.insert(c1.end(), next.begin(), next.end());
+    clauses.push_back(c0);
+    clauses.push_back(c1);
+    clauses.push_back({x(j), f(j)});
+    clauses.push_back({-x(j), f(j)});
+  }
+  for (int k = pick(0, t); k > 0; --k) {
+    std::vector<int> c;
+    for (int i = 0; i < 3; ++i) c.push_back((rng() % 2 ? 1 : -1) * pick(1, n));
+    clauses.push_back(c);
+  }
+  std::shuffle(clauses.begin(), clauses.end(), rng);
+  printf("c KBKF(%d), signs flipped and clauses added at random\np cnf %d %zu\ne 1 2 3 0\n", t, n,
+         clauses.size());
+  for (int j = 1; j <= t; ++j) {
+    printf("a %d 0\n", x(j));
+    if (j < t) printf("e %d %d 0\n", d(j + 1), e(j + 1));
+  }
+  printf("e");
+  for (int i = 1; i <= t; ++i) printf(" %d", f(i));
+  printf(" 0\n");
+  for (const std::vector<int> &c : clauses) {
+    for (int l : c) printf("%d ", l * flip[size_t(std::abs(l))]);
+    printf("0\n");
+  }
+  return 0;
+}
+
+}  // namespace
+
 int main(int argc, char **argv) {
   if (argc < 2) {
-    fprintf(stderr, "usage: gen_qbf SEED [VARIABLES]\n");
+    fprintf(stderr, "usage: gen_qbf SEED [VARIABLES (0: random) [free|ld]]\n");
     return 2;
   }
   const unsigned seed = unsigned(strtoul(argv[1], nullptr, 10));
   std::mt19937 rng(seed);
+  if (argc > 3 && std::string(argv[3]) == "ld") return Ladder(rng, 2 + int(rng() % 7));
   auto pick = [&](int lo, int hi) { return lo + int(rng() % unsigned(hi - lo + 1)); };
   const int n = argc > 2 && atoi(argv[2]) > 0 ? atoi(argv[2]) : pick(20, 40);
   const bool free_vars = argc > 3 && std::string(argv[3]) == "free";

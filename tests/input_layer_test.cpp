@@ -211,30 +211,6 @@ std::string To_binary(const std::string &text) {
   return out;
 }
 
-// A whole run over an in-memory 'qrp' proof; the BLIF certificate, or ""
-// when the run failed. Without `core` only the lines the last line depends
-// on are replayed.
-std::string Certificate(const std::string &proof, int mode, bool core) {
-  run_records_ r;
-  text_reader_ in, lines;
-  Reader_memory(&in, proof.data(), proof.size());
-  r.binary = Is_binary_trace(&in);
-  if (!Parse_input(&in, mode, 0, &r.vars, &r.clauses, &r.step_id, &r.pending_id, &r.block_count))
-    return "";
-  if (!core) {
-    Reader_memory(&lines, proof.data(), proof.size());
-    std::string problem;
-    if (!Read_trace_lines(&lines, r.binary, 2, &r.lines, &problem)) return "";
-    Mark_core(&r.lines);
-    r.core.lines = &r.lines;
-  }
-  std::string blif;
-  text_writer_ out;
-  Writer_memory(&out, &blif);
-  Init_blif(&out, &r.vars, mode);
-  return Replay_and_write(&r, &in, mode, 0, 0, &out, "memory", clock()) ? blif : "";
-}
-
 // A false formula: e3 a2 e1 (positions 0, 1, 2). Line 7 refutes it from
 // lines 1 and 2; lines 4 to 6 are learned and unused, and line 6 does not
 // resolve (it clashes on two variables).
@@ -244,24 +220,24 @@ const char *kRaw =
 const char *kCore = "p qrp 3 5\ne 3 0\na 2 0\ne 1 0\n1 1 2 0 0\n2 -1 2 0 0\n7 0 1 2 0\nr UNSAT\n";
 
 TEST(RawTrace, ReplaysItsCoreInTextAndBinary) {
-  const std::string core = Certificate(kCore, 3, true);
+  const std::string core = Replay_certificate(kCore, 3, true);
   ASSERT_NE(core, "");
-  EXPECT_EQ(Certificate(kCore, 3, false), core);
-  EXPECT_EQ(Certificate(kRaw, 3, false), core);
-  EXPECT_EQ(Certificate(To_binary(kRaw), 3, false), core);
-  EXPECT_EQ(Certificate(To_binary(kCore), 3, true), core);
-  EXPECT_EQ(Certificate(Gzip(To_binary(kRaw)), 3, false), core);
+  EXPECT_EQ(Replay_certificate(kCore, 3, false), core);
+  EXPECT_EQ(Replay_certificate(kRaw, 3, false), core);
+  EXPECT_EQ(Replay_certificate(To_binary(kRaw), 3, false), core);
+  EXPECT_EQ(Replay_certificate(To_binary(kCore), 3, true), core);
+  EXPECT_EQ(Replay_certificate(Gzip(To_binary(kRaw)), 3, false), core);
   // Every line replayed, the unused clause line 6 fails to resolve.
-  EXPECT_EQ(Certificate(kRaw, 3, true), "");
+  EXPECT_EQ(Replay_certificate(kRaw, 3, true), "");
 }
 
 TEST(RawTrace, BinaryLinesAreCheckedLikeText) {
   const std::string good = To_binary(kCore);
-  EXPECT_NE(Certificate(good, 3, false), "");
+  EXPECT_NE(Replay_certificate(good, 3, false), "");
   std::string beyond = good;
   beyond[beyond.find("\x01\x02\x04", 15) + 1] = '\x08';  // variable 4 in a table of 3
-  EXPECT_EQ(Certificate(beyond, 3, false), "");
-  EXPECT_EQ(Certificate(good.substr(0, good.size() - 10), 3, false), "");
+  EXPECT_EQ(Replay_certificate(beyond, 3, false), "");
+  EXPECT_EQ(Replay_certificate(good.substr(0, good.size() - 10), 3, false), "");
 }
 
 struct free_case_ {

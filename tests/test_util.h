@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "binary_trace.h"
 #include "records.h"
 
 // A literal for the hand-built clauses of the resolution and writer tests.
@@ -77,5 +78,33 @@ struct run_state_ {
                                &pending_id);
   }
 };
+
+// A whole cerox run over an in-memory 'qrp' proof (text or binary, plain
+// or compressed); the BLIF certificate, or "" when the run failed. Without
+// `core` only the lines the last line depends on are replayed. *phases
+// (if given) receives the phase network of a long-distance proof.
+inline std::string Replay_certificate(const std::string &proof, int mode, bool core,
+                                      ld_phases_ *phases = nullptr) {
+  run_records_ r;
+  text_reader_ in, lines;
+  Reader_memory(&in, proof.data(), proof.size());
+  r.binary = (mode == 3 || mode == 4) && Is_binary_trace(&in);
+  if (!Parse_input(&in, mode, 0, &r.vars, &r.clauses, &r.step_id, &r.pending_id, &r.block_count))
+    return "";
+  if (!core) {
+    Reader_memory(&lines, proof.data(), proof.size());
+    std::string problem;
+    if (!Read_trace_lines(&lines, r.binary, 2, &r.lines, &problem)) return "";
+    Mark_core(&r.lines);
+    r.core.lines = &r.lines;
+  }
+  std::string blif;
+  text_writer_ out;
+  Writer_memory(&out, &blif);
+  Init_blif(&out, &r.vars, mode);
+  const int ok = Replay_and_write(&r, &in, mode, 0, 0, &out, "memory", clock());
+  if (phases) *phases = r.phases;
+  return ok ? blif : "";
+}
 
 #endif

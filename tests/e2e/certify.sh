@@ -52,6 +52,8 @@ check "binary proof" VALID 0 "$certify" "$t3" "$work/t3.bqrp"
 check "gzip'ed binary proof" VALID 0 "$certify" "$t3" "$work/t3.bqrp.gz"
 check "xz'ed proof, zstd'ed formula" VALID 0 "$certify" "$work/t3.qdimacs.zst" "$work/t3.qrp.xz"
 check "--bqrp" VALID 0 "$certify" --bqrp "$work/TOILET2.1.iv.4.qdimacs"
+"$bin/tests/gen_qbf" 5 0 ld > "$work/ladder.qdimacs"
+check "--long-distance, binary" VALID 0 "$certify" --long-distance --bqrp "$work/ladder.qdimacs"
 head -c 200 "$work/t3.bqrp" > "$work/cut.bqrp"
 check "binary proof cut short" "FAILURE: qrp-trim" 2 "$certify" "$t3" "$work/cut.bqrp"
 # Certificates without functions: a false formula without universal

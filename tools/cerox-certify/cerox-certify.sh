@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # cerox-certify: certifies a QBF in one command.
 #
-#   cerox-certify [-alter N] [--bqrp] [--engine E] [--keep DIR] FORMULA [PROOF]
+#   cerox-certify [-alter N] [--bqrp] [--long-distance] [--engine E] [--keep DIR] FORMULA [PROOF]
 #   cerox-certify [--engine E] [--keep DIR] --check CERT.blif --true|--false FORMULA
 #
 # FORMULA is QDIMACS, PROOF a 'qrp' trace, text or binary ('bqrp'); either
 # may be compressed (gzip, xz, zstd). Without a proof, DepQBF solves the
-# formula and writes its trace (binary with --bqrp). The trace is trimmed to
+# formula and writes its trace (binary with --bqrp; in its long-distance
+# mode with --long-distance). The trace is trimmed to
 # its core (qrp-trim), cerox builds the certificate, and cerox-check checks
 # it: its structure, then its meaning by the engine E (auto, sim, sat, or
 # abc: the formula converter, blif-join and ABC). The certificate is kept
@@ -18,6 +19,7 @@ set -u
 
 bin=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 alter=0
+long_distance=""
 engine=auto
 bqrp=""
 keep=""
@@ -34,7 +36,7 @@ verdict() {
   esac
 }
 usage() {
-  echo "usage: cerox-certify [-alter N] [--bqrp] [--engine auto|sim|sat|abc] [--keep DIR] FORMULA [PROOF]"
+  echo "usage: cerox-certify [-alter N] [--bqrp] [--long-distance] [--engine auto|sim|sat|abc] [--keep DIR] FORMULA [PROOF]"
   echo "       cerox-certify [--engine auto|sim|sat|abc] [--keep DIR] --check CERT.blif --true|--false FORMULA"
   verdict "FAILURE: $1"
 }
@@ -55,6 +57,7 @@ while [ $# -gt 0 ]; do
       check=$2
       shift 2 ;;
     --bqrp) bqrp=1; shift ;;
+    --long-distance) long_distance=1; shift ;;
     --engine)
       [ $# -ge 2 ] || usage "--engine needs a value"
       case "$2" in auto | sim | sat | abc) engine=$2 ;; *) usage "unknown engine $2" ;; esac
@@ -143,7 +146,8 @@ if [ -n "$check" ]; then
 else
   if [ -z "$proof" ]; then
     t=$(now)
-    (depqbf --trace${bqrp:+=bqrp} --dep-man=simple --traditional-qcdcl --no-qbce-dynamic f.qdimacs \
+    (depqbf --trace${bqrp:+=bqrp} ${long_distance:+--long-dist-res} --dep-man=simple \
+      --traditional-qcdcl --no-qbce-dynamic f.qdimacs \
       > trace.qrp 2> depqbf.err) 2> /dev/null
     status=$?
     case $status in
