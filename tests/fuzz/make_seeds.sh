@@ -54,6 +54,12 @@ for d in "$root"/tests/golden/cerox-qrp-*/expected/files; do
       > "$dir/fuzz_blif_join/seed-$((n += 1))"
   done
 done
+# Long-distance proofs: a clause proof that merges (mode 3, -alter 1) and
+# its dual cube proof (mode 4).
+printf '\003\001\000\000p qrp 4 4\ne 1 2 0\na 3 0\ne 4 0\n1 2 3 4 0 0\n2 -2 -3 4 0 0\n3 1 -4 0 0\n4 -1 3 0 0\n5 3 -3 4 0 1 2 0\n6 1 3 -3 0 5 3 0\n7 1 0 6 0\n8 -1 0 4 0\n9 0 7 8 0\nr UNSAT\n' \
+  > "$dir/fuzz_cerox/seed-$((n += 1))"
+printf '\004\000\000\000p qrp 4 0\na 1 2 0\ne 3 0\na 4 0\n1 -2 -3 -4 0 0\n2 2 3 -4 0 0\n3 -1 4 0 0\n4 1 -3 0 0\n5 3 -3 -4 0 2 1 0\n6 -1 0 5 3 0\n7 1 0 4 0\n8 0 6 7 0\nr SAT\n' \
+  > "$dir/fuzz_cerox/seed-$((n += 1))"
 # Certificates over the fuzz_check formula (E1 A2 E3 A4 E5, variable 6
 # free): models (byte 0 even) and countermodels, right and wrong ones.
 check_seed() { printf "$1" > "$dir/fuzz_check/seed-$((n += 1))"; }

@@ -108,6 +108,10 @@ row qrp-last-not-empty "printf 'p qrp 2 2\ne 1 2 0\n1 1 2 0 0\n2 -1 2 0 0\n3 2 0
 row qrp-wrong-mode "printf '$QRP_OK' > p.qrp" "cerox -m 4 p.qrp" " -- ERROR:  Proof does not end in the empty cube. --" 1
 row qbc-last-not-empty "printf '$F2' > f; echo 'qbc 5 * 1 3 0 CONCLUDE' > f.qbc" "cerox f" \
   " -- ERROR:  Proof does not end in the empty clause. --" 1
+LD_PROOF='p qrp 4 4\ne 1 2 0\na 3 0\ne 4 0\n1 2 3 4 0 0\n2 -2 -3 4 0 0\n3 1 -4 0 0\n4 -1 3 0 0\n5 3 -3 4 0 1 2 0\n6 1 3 -3 0 5 3 0\n7 1 0 6 0\n8 -1 0 4 0\n9 0 7 8 0\nr UNSAT\n'
+row long-distance-rfao "printf '$LD_PROOF' > p.qrp" "cerox -m 3 -rfao p.qrp" " -- ERROR:  RFAO cannot express merged literals. --" 1
+row long-distance-warning-once "printf '$LD_PROOF' > p.qrp" \
+  "cerox -m 3 p.qrp | grep -c 'WARNING: Long distance resolution present'" "1" 0
 row failed-replay-keeps-header "printf '${QRP_HEAD}3 0 1' > p.qrp" \
   "cerox -m 3 p.qrp; s=\$?; printf 'header:'; tr '\n' '|' < p.qrp.blif; exit \$s" "header:.model main|.inputs|.outputs 1|" 1
 row empty-table-blif "printf 'p cnf 0 1\n0\n' > f; echo 'qbc CONCLUDE' > f.qbc" \
