@@ -134,11 +134,33 @@ bool Has_node_value(const step_store_ *steps, const int *list, size_t n, int var
 
 }  // namespace
 
+void Write_step_node(text_writer_ *out, const std::vector<literal_short_> &lits, size_t index,
+                     int mode, ld_phases_ *phases) {
+  const digits_ dg = Digits(mode);
+  if (lits.empty()) return Put_constant(out, ".names cl", int(index), dg.t);
+  Put_str(out, ".names");
+  for (const literal_short_ &l : lits) {
+    Put_char(out, ' ');
+    if (Is_merged(l))
+      Put_ld_literal(out, phases, l.var, l.weight);
+    else
+      Put_int(out, l.var);
+  }
+  Put_str(out, " cl");
+  Put_int(out, int(index));
+  Put_char(out, '\n');
+  for (const literal_short_ &l : lits) Put_digit(out, l.sign < 0 ? dg.f : dg.t);
+  Put_char(out, ' ');
+  Put_digit(out, dg.t);
+  Put_char(out, '\n');
+}
+
 void Write_model_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int mode,
                       const step_store_ *steps, const var_lists_ *var_steps, ld_phases_ *phases) {
   const digits_ dg = Digits(mode);
   const bool ld = phases && phases->Any();
-  for (size_t i = 0; i < steps->size(); ++i) {
+  // Step nodes streamed during the replay are written already.
+  for (size_t i = 0; steps->keep_clauses && i < steps->size(); ++i) {
     const uint64_t from = steps->lit_start[i], to = steps->lit_start[i + 1];
     if (from == to) {
       Put_constant(out, ".names cl", int(i), dg.t);

@@ -198,6 +198,18 @@ int Core_line(core_filter_ *core, long long id, bool *kept) {
   return 1;
 }
 
+// Releases the antecedents that the core line just read (the last one
+// read) reads the last time.
+void Release_read(core_filter_ *core, clause_db_ *clauses, int a1, int a2) {
+  const trace_lines_ &t = *core->lines;
+  const int line = int(core->next) - 1;
+  for (int a : {a1, a2}) {
+    if (a <= 0) continue;
+    const long k = Line_index(t, a);
+    if (k >= 0 && t.last_use[size_t(k)] == line) Db_release(clauses, size_t(a - 1));
+  }
+}
+
 // Whether an antecedent of a core line is a core line itself.
 bool In_core(const core_filter_ *core, int id) {
   const long k = Line_index(*core->lines, id);
@@ -208,7 +220,13 @@ template <class Tokens>
 int Read_qrp_step(Tokens tokens, int mode, const std::vector<literal_short_> *vars,
                   clause_db_ *clauses, clause_short_ *first, clause_short_ *second, int *pending_id,
                   core_filter_ *core, int *last_empty, int *ants) {
-  if (!first->lits.empty()) Db_push(clauses, *first);
+  // The resolvent filed here stays in `first` until a line is handed over:
+  // a line that resolves it again (a chain) takes it from there.
+  long long filed = 0;
+  if (!first->lits.empty()) {
+    Db_push(clauses, *first);
+    filed = static_cast<long long>(clauses->size());
+  }
   // Marks: 0 for the constraints this mode replays (clauses in mode 3, cubes
   // in mode 4), 1 for the other kind, in mode 4 stored inverted.
   const int own_mark = mode == 3 ? 0 : 1;
@@ -272,13 +290,17 @@ int Read_qrp_step(Tokens tokens, int mode, const std::vector<literal_short_> *va
     if (replayed) {
       ants[0] = a1;
       ants[1] = a2;
-      Db_get(*clauses, *vars, size_t(a1 - 1), first);
-      if (a2)
+      if (a2 == filed)
+        *second = *first;
+      else if (a2)
         Db_get(*clauses, *vars, size_t(a2 - 1), second);
       else
         *second = fresh;
+      if (a1 != filed) Db_get(*clauses, *vars, size_t(a1 - 1), first);
+      if (core) Release_read(core, clauses, a1, a2);
       return 1;
     }
+    if (core) Release_read(core, clauses, a1, a2);
     fresh.mark = 1 - own_mark;
     Db_push(clauses, fresh);
     *last_empty = 0;

@@ -127,8 +127,10 @@ int Read_input(const char *file_name, int mode, int outer_limit, int alter, text
 
 // A raw 'qrp' trace: a first pass reads every line's id and antecedents and
 // marks the lines the last one depends on, so that the replay keeps only
-// those. Returns 1, or 0 after the error line.
-int Mark_trace_core(const char *file_name, run_records_ *r) {
+// those (with `all`, a core: every line), and notes where each line is read
+// the last time, so that its clause can be released then. Returns 1, or 0
+// after the error line.
+int Mark_trace_core(const char *file_name, run_records_ *r, bool all) {
   text_reader_ in;
   std::string problem;
   if (!Reader_open(&in, file_name)) return Print_file_error(0), 0;
@@ -136,9 +138,16 @@ int Mark_trace_core(const char *file_name, run_records_ *r) {
   if (!ok) Print_stop(&in, 3, "input");
   Reader_close(&in);
   if (!ok) return 0;
-  Mark_core(&r->lines);
+  Mark_core(&r->lines, all);
   r->core.lines = &r->lines;
   return 1;
+}
+
+// Whether a proof read with -core is worth the first pass for its clauses'
+// last uses: a plain file (a compressed one would be decoded twice) large
+// enough for the memory to matter.
+bool Pass_pays(const text_reader_ *proof) {
+  return proof->compression == kPlain && proof->size >= (size_t(16) << 20);
 }
 
 // One step. A 'qrp' step that plain resolution refuses, or whose parents
@@ -168,6 +177,12 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
                      text_writer_ *out, const char *out_name, clock_t t_read) {
   const bool qrp = mode == 3 || mode == 4;
   core_filter_ *core = r->core.lines ? &r->core : nullptr;
+  // A BLIF certificate gets each step's node as the step is recorded, so
+  // that the steps' clauses need not be kept; a replay that fails cuts the
+  // file back to its header.
+  const bool stream = !rfao;
+  r->steps.keep_clauses = !stream;
+  const uint64_t header_end = Writer_position(out);
   // Whether the last step derived the empty clause (cube). Before any step
   // that holds when the formula has an empty clause of its own.
   int last_empty = mode <= 1 && Has_empty_clause(r->clauses);
@@ -184,6 +199,7 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
     if (got == 1 && !Resolve(r, mode)) got = 4;
     if (got != 1) {
       // A failed replay leaves the header that was already written.
+      Writer_truncate(out, header_end);
       Writer_close(out);
       if (got == 0)
         Print_stop(proof, 3, mode == 0 ? "proof" : "input");
@@ -195,7 +211,10 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
       return 0;
     }
     last_empty = r->first.lits.empty();
+    const size_t recorded = r->steps.size();
     Update_family(&r->steps, &r->reduced, &r->first, &r->second, alter);
+    if (stream && r->steps.size() > recorded)
+      Write_step_node(out, r->first.lits, recorded, mode, &r->phases);
     if (mode == 0) {
       if (r->clauses.size() + 1 < size_t(r->step_id))
         Db_push_empty(&r->clauses, 0, size_t(r->step_id) - 1 - r->clauses.size());
@@ -253,8 +272,11 @@ int Proof_to_model(char *file_name, int mode, int outer_limit, int rfao, int alt
     return 0;
   }
   if (!rfao) Init_blif(&out, &r.vars, mode);
-  // Without -core a 'qrp' proof may be a raw trace: only its core is replayed.
-  if ((mode == 3 || mode == 4) && !core && !Mark_trace_core(file_name, &r)) {
+  // Without -core a 'qrp' proof may be a raw trace: only its core is
+  // replayed. A large core read with -core gets the pass too, for the
+  // clauses' last uses.
+  if ((mode == 3 || mode == 4) && (!core || Pass_pays(&proof)) &&
+      !Mark_trace_core(file_name, &r, core)) {
     Writer_close(&out);
     Reader_close(&proof);
     return 0;

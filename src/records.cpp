@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 // Keeps a clause as: existential literals by non-increasing position, then
 // universal literals by non-increasing position. An existential literal goes
@@ -110,6 +111,28 @@ void Db_push_empty(clause_db_ *db, int mark, size_t count) {
   db->pred_start.resize(db->pred_start.size() + count, db->preds.size());
 }
 
+void Db_release(clause_db_ *db, size_t k) {
+  if (db->released.size() < db->size()) db->released.resize(db->size(), 0);
+  if (db->released[k]) return;
+  db->released[k] = 1;
+  db->dead += db->lit_start[k + 1] - db->lit_start[k];
+  // Compaction costs a look at every clause and a move of the live
+  // literals: it waits until the dead ones outnumber both.
+  const uint64_t live = db->lits.size() - db->dead;
+  if (db->dead < std::max<uint64_t>({uint64_t(1) << 22, live, db->size()})) return;
+  uint64_t to = 0;
+  for (size_t c = 0; c < db->size(); ++c) {
+    const uint64_t from = db->lit_start[c], end = db->lit_start[c + 1];
+    db->lit_start[c] = to;
+    if (c < db->released.size() && db->released[c]) continue;
+    if (from != to) std::memmove(db->lits.data() + to, db->lits.data() + from, (end - from) * 4);
+    to += end - from;
+  }
+  db->lit_start[db->size()] = to;
+  db->lits.resize(to);
+  db->dead = 0;
+}
+
 void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_t k,
             clause_short_ *out) {
   out->lits.clear();
@@ -133,7 +156,7 @@ void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_
 }
 
 void Step_push(step_store_ *steps, const clause_short_ &clause, const clause_short_ &reduced) {
-  Store_literals(clause, &steps->lits);
+  if (steps->keep_clauses) Store_literals(clause, &steps->lits);
   steps->lit_start.push_back(steps->lits.size());
   Store_literals(reduced, &steps->reduced);
   steps->reduced_start.push_back(steps->reduced.size());

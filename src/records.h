@@ -75,11 +75,18 @@ struct clause_db_ {
   std::vector<uint8_t> mark;
   std::vector<int32_t> preds;  // the preds lists, clause after clause
   std::vector<uint64_t> pred_start{0};
+  // Clauses no later line reads are released: their literals count as dead
+  // until the store is compacted, and they read as empty afterwards.
+  std::vector<char> released;
+  uint64_t dead = 0;
   size_t size() const { return mark.size(); }
 };
 void Db_push(clause_db_ *db, const clause_short_ &clause);
 // Appends `count` empty clauses with the given mark (placeholders).
 void Db_push_empty(clause_db_ *db, int mark, size_t count);
+// Releases entry k, which nothing reads any more; compacts the store once
+// the released literals outweigh the rest.
+void Db_release(clause_db_ *db, size_t k);
 // Copies entry k (0-based) into a working record, reusing its capacity.
 void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_t k,
             clause_short_ *out);
@@ -96,6 +103,9 @@ struct step_store_ {
   std::vector<uint64_t> reduced_start{0};
   std::vector<int32_t> preds;
   std::vector<uint64_t> pred_start{0};
+  // The clauses are kept for a writer that needs them after the replay;
+  // the BLIF writer gets each step's node as the step is recorded.
+  bool keep_clauses = true;
   size_t size() const { return lit_start.size() - 1; }
 };
 // The ordered steps listed by variable position: the list of position p
@@ -232,6 +242,9 @@ void Write_model_blif(text_writer_ *out, const std::vector<literal_short_> *vars
                       ld_phases_ *phases = nullptr);
 void Write_partial(text_writer_ *out, const int *steps, size_t count, int var, int mode,
                    int *alternations, int increment);
+// The node of recorded step `index` whose clause is `lits`.
+void Write_step_node(text_writer_ *out, const std::vector<literal_short_> &lits, size_t index,
+                     int mode, ld_phases_ *phases);
 int Finish_blif(text_writer_ *out);
 int Write_model_aigmin(text_writer_ *out, const std::vector<literal_short_> *vars, int mode,
                        const step_store_ *steps, const var_lists_ *var_steps);

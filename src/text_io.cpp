@@ -382,6 +382,7 @@ void Writer_memory(text_writer_ *w, std::string *sink) {
 }
 
 void Writer_flush(text_writer_ *w) {
+  w->flushed += w->len;
   if (w->sink) {
     w->sink->append(w->buf.get(), w->len);
   } else if (w->fd >= 0) {
@@ -397,6 +398,21 @@ void Writer_flush(text_writer_ *w) {
     }
   }
   w->len = 0;
+}
+
+void Writer_truncate(text_writer_ *w, uint64_t size) {
+  if (size >= w->flushed) {
+    w->len = size_t(std::min<uint64_t>(size - w->flushed, w->len));
+    return;
+  }
+  w->len = 0;
+  w->flushed = size;
+  if (w->sink) {
+    w->sink->resize(size_t(size));
+  } else if (w->fd >= 0 && (ftruncate(w->fd, off_t(size)) != 0 ||
+                            lseek(w->fd, off_t(size), SEEK_SET) != off_t(size))) {
+    w->failed = 1;
+  }
 }
 
 int Writer_close(text_writer_ *w) {

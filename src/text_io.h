@@ -9,6 +9,7 @@
 #define CEROX_TEXT_IO_H
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -88,7 +89,8 @@ struct text_writer_ {
   std::unique_ptr<char[]> buf;
   size_t size = 0;
   size_t len = 0;
-  int failed = 0;  // some write did not go through
+  int failed = 0;        // some write did not go through
+  uint64_t flushed = 0;  // bytes handed on before buf
 };
 
 // Creates or truncates the file. Returns 1, or 0 when it cannot be created.
@@ -97,6 +99,10 @@ void Writer_memory(text_writer_ *w, std::string *sink);
 // Flushes and closes. Returns 1 when every byte was written, else 0.
 int Writer_close(text_writer_ *w);
 void Writer_flush(text_writer_ *w);
+// Bytes written so far.
+inline uint64_t Writer_position(const text_writer_ *w) { return w->flushed + w->len; }
+// Cuts what was written back to its first `size` bytes.
+void Writer_truncate(text_writer_ *w, uint64_t size);
 
 inline void Put_char(text_writer_ *w, char c) {
   if (w->len == w->size) Writer_flush(w);

@@ -39,19 +39,26 @@ long Line_index(const trace_lines_ &t, long long id) {
   return it != t.ids.end() && *it == id ? long(it - t.ids.begin()) : -1;
 }
 
-void Mark_core(trace_lines_ *t) {
-  t->keep.assign(t->ids.size(), 0);
-  if (t->ids.empty()) return;
-  std::vector<int> stack = {int(t->ids.size()) - 1};
-  t->keep.back() = 1;
-  while (!stack.empty()) {
-    const size_t k = size_t(stack.back());
-    stack.pop_back();
-    for (uint64_t a = t->first[k]; a < t->first[k + 1]; ++a) {
-      const int p = t->ants[a];
-      if (!t->keep[size_t(p)]) t->keep[size_t(p)] = 1, stack.push_back(p);
+void Mark_core(trace_lines_ *t, bool all) {
+  const size_t n = t->ids.size();
+  t->keep.assign(n, all);
+  if (n && !all) {
+    std::vector<int> stack = {int(n) - 1};
+    t->keep.back() = 1;
+    while (!stack.empty()) {
+      const size_t k = size_t(stack.back());
+      stack.pop_back();
+      for (uint64_t a = t->first[k]; a < t->first[k + 1]; ++a) {
+        const int p = t->ants[a];
+        if (!t->keep[size_t(p)]) t->keep[size_t(p)] = 1, stack.push_back(p);
+      }
     }
   }
+  Assign_large(&t->last_use, n, -1);
+  for (size_t k = 0; k < n; ++k)
+    if (t->keep[k])
+      for (uint64_t a = t->first[k]; a < t->first[k + 1]; ++a)
+        t->last_use[size_t(t->ants[a])] = int(k);
   std::vector<int>().swap(t->ants);
   std::vector<uint64_t>().swap(t->first);
 }

@@ -15,6 +15,7 @@ struct trace_lines_ {
   std::vector<uint64_t> first{0};  // antecedents of line k: ants[first[k], first[k+1])
   std::vector<int> ants;           // as line indices
   std::vector<char> keep;          // filled by Mark_core
+  std::vector<int> last_use;       // by line: the last kept line that reads it, -1 for none
   // Line index by id while the ids are dense enough (-1 for ids no line
   // has); empty once they are not, and lookups search `ids` instead.
   std::vector<int> index;
@@ -30,9 +31,10 @@ int Trace_add_antecedent(trace_lines_ *t, long long id, std::string *problem);
 void Trace_end_line(trace_lines_ *t);
 // The index of the line with this id, or -1.
 long Line_index(const trace_lines_ &t, long long id);
-// Marks the last line and every line it depends on (t->keep); the
-// antecedent lists are released afterwards.
-void Mark_core(trace_lines_ *t);
+// Marks the last line and every line it depends on (t->keep), or with
+// `all` every line, and notes where each is read the last time
+// (t->last_use); the antecedent lists are released afterwards.
+void Mark_core(trace_lines_ *t, bool all = false);
 
 // The value of a word where a line id stands: its leading decimal number
 // (sign allowed), 0 when it has none, narrowed to int as strtol's result.
