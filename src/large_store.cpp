@@ -6,6 +6,9 @@
 
 void Advise_huge(const void *p, size_t bytes) {
 #ifdef MADV_HUGEPAGE
+  // Below a few huge pages the store may stay small: 2 MB faulted in and
+  // zeroed for a few kilobytes would cost more than it saves.
+  if (bytes < (size_t(16) << 20)) return;
   const uintptr_t huge = uintptr_t(1) << 21;
   const uintptr_t from = (uintptr_t(p) + huge - 1) & ~(huge - 1);
   const uintptr_t to = (uintptr_t(p) + bytes) & ~(huge - 1);

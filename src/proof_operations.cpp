@@ -285,7 +285,7 @@ int Read_qrp_step(Tokens tokens, int mode, const std::vector<literal_short_> *va
     if (a2 != 0 && (!tokens.Number(&close) || close != 0)) return 0;
     if (!Valid_id(clauses, a1) || (a2 && !Valid_id(clauses, a2))) return 0;
     if (core && (!In_core(core, a1) || (a2 && !In_core(core, a2)))) return 0;
-    const int mark1 = clauses->mark[size_t(a1 - 1)];
+    const int mark1 = Db_mark(*clauses, size_t(a1 - 1));
     bool replayed = mode == 3 ? mark1 != 1 : mark1 != 0;
     if (replayed) {
       ants[0] = a1;

@@ -166,7 +166,7 @@ int Resolve(run_records_ *r, int mode) {
 }
 
 bool Has_empty_clause(const clause_db_ &clauses) {
-  for (size_t k = 0; k < clauses.size(); ++k)
+  for (size_t k = 0; k < clauses.slots(); ++k)
     if (clauses.lit_start[k] == clauses.lit_start[k + 1]) return true;
   return false;
 }

@@ -89,6 +89,25 @@ void Store_literals(const clause_short_ &clause, std::vector<int32_t> *store) {
 
 }  // namespace
 
+long Db_slot(const clause_db_ &db, size_t k, const db_gap_ **gap) {
+  if (db.gaps.empty() || k < db.gaps[0].first) return long(k);
+  // The last gap that starts at or before k.
+  auto it = std::upper_bound(db.gaps.begin(), db.gaps.end(), k,
+                             [](size_t x, const db_gap_ &g) { return x < g.first; });
+  const db_gap_ &g = *(it - 1);
+  if (k < g.first + g.count) {
+    if (gap) *gap = &g;
+    return -1;
+  }
+  return long(g.slots_before + (k - g.first - g.count));
+}
+
+int Db_mark(const clause_db_ &db, size_t k) {
+  const db_gap_ *gap = nullptr;
+  const long slot = Db_slot(db, k, &gap);
+  return slot < 0 ? gap->mark : db.mark[size_t(slot)];
+}
+
 void Db_push(clause_db_ *db, const clause_short_ &clause) {
   Store_literals(clause, &db->lits);
   db->lit_start.push_back(db->lits.size());
@@ -96,11 +115,17 @@ void Db_push(clause_db_ *db, const clause_short_ &clause) {
   db->mark.push_back(uint8_t(clause.mark));
   db->preds.insert(db->preds.end(), clause.preds.begin(), clause.preds.end());
   db->pred_start.push_back(db->preds.size());
+  ++db->entries;
 }
 
 void Db_push_empty(clause_db_ *db, int mark, size_t count) {
-  // Id gaps can be long: the room comes in one piece, with the hint.
-  const size_t n = db->size() + count;
+  // A long run is a gap; a short one takes its slots like any entries.
+  if (count >= 64) {
+    db->gaps.push_back({db->entries, count, db->slots(), uint8_t(mark)});
+    db->entries += count;
+    return;
+  }
+  const size_t n = db->slots() + count;
   Grow_large(&db->lit_start, n + 1);
   Grow_large(&db->step, n);
   Grow_large(&db->mark, n);
@@ -109,26 +134,30 @@ void Db_push_empty(clause_db_ *db, int mark, size_t count) {
   db->step.resize(db->step.size() + count, -1);
   db->mark.resize(db->mark.size() + count, uint8_t(mark));
   db->pred_start.resize(db->pred_start.size() + count, db->preds.size());
+  db->entries += count;
 }
 
 void Db_release(clause_db_ *db, size_t k) {
-  if (db->released.size() < db->size()) db->released.resize(db->size(), 0);
-  if (db->released[k]) return;
-  db->released[k] = 1;
-  db->dead += db->lit_start[k + 1] - db->lit_start[k];
-  // Compaction costs a look at every clause and a move of the live
-  // literals: it waits until the dead ones outnumber both.
+  const long slot = Db_slot(*db, k);
+  if (slot < 0) return;
+  const size_t c = size_t(slot), slots = db->slots();
+  if (db->released.size() < slots) db->released.resize(slots, 0);
+  if (db->released[c]) return;
+  db->released[c] = 1;
+  db->dead += db->lit_start[c + 1] - db->lit_start[c];
+  // Compaction costs a look at every slot and a move of the live literals:
+  // it waits until the dead ones outnumber both.
   const uint64_t live = db->lits.size() - db->dead;
-  if (db->dead < std::max<uint64_t>({uint64_t(1) << 22, live, db->size()})) return;
+  if (db->dead < std::max<uint64_t>({uint64_t(1) << 22, live, slots})) return;
   uint64_t to = 0;
-  for (size_t c = 0; c < db->size(); ++c) {
-    const uint64_t from = db->lit_start[c], end = db->lit_start[c + 1];
-    db->lit_start[c] = to;
-    if (c < db->released.size() && db->released[c]) continue;
+  for (size_t i = 0; i < slots; ++i) {
+    const uint64_t from = db->lit_start[i], end = db->lit_start[i + 1];
+    db->lit_start[i] = to;
+    if (i < db->released.size() && db->released[i]) continue;
     if (from != to) std::memmove(db->lits.data() + to, db->lits.data() + from, (end - from) * 4);
     to += end - from;
   }
-  db->lit_start[db->size()] = to;
+  db->lit_start[slots] = to;
   db->lits.resize(to);
   db->dead = 0;
 }
@@ -137,7 +166,17 @@ void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_
             clause_short_ *out) {
   out->lits.clear();
   out->merged = 0;
-  for (uint64_t i = db.lit_start[k]; i < db.lit_start[k + 1]; ++i) {
+  const db_gap_ *gap = nullptr;
+  const long slot = Db_slot(db, k, &gap);
+  if (slot < 0) {
+    out->recorded = 0;
+    out->step = 0;
+    out->mark = gap->mark;
+    out->preds.clear();
+    return;
+  }
+  const size_t c = size_t(slot);
+  for (uint64_t i = db.lit_start[c]; i < db.lit_start[c + 1]; ++i) {
     if (Is_merged_mark(db.lits[i])) {
       literal_short_ l = vars[size_t(db.lits[i] - INT32_MIN) - 1];
       l.sign = 0;
@@ -148,11 +187,11 @@ void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_
     }
     out->lits.push_back(Stored_literal(vars, db.lits[i]));
   }
-  out->recorded = db.step[k] >= 0;
-  out->step = db.step[k] >= 0 ? db.step[k] : 0;
-  out->mark = db.mark[k];
-  out->preds.assign(db.preds.begin() + long(db.pred_start[k]),
-                    db.preds.begin() + long(db.pred_start[k + 1]));
+  out->recorded = db.step[c] >= 0;
+  out->step = db.step[c] >= 0 ? db.step[c] : 0;
+  out->mark = db.mark[c];
+  out->preds.assign(db.preds.begin() + long(db.pred_start[c]),
+                    db.preds.begin() + long(db.pred_start[c + 1]));
 }
 
 void Step_push(step_store_ *steps, const clause_short_ &clause, const clause_short_ &reduced) {

@@ -68,19 +68,35 @@ void For_each_stored(const int32_t *from, const int32_t *to, F f) {
 // when the clause is copied out: every field a reader of stored clauses looks
 // at (var, pos, level, quant) is fixed once the table is read. This keeps a
 // clause to a few bytes plus four per literal.
+//
+// Entries live in slots, one after the other. A long run of empty entries
+// (placeholders for ids a proof skips) takes no slots: it is a gap, and
+// entry k has slot k less the gap entries before it.
+struct db_gap_ {
+  size_t first, count;  // entries first .. first + count - 1
+  size_t slots_before;  // the slots of the entries before the gap
+  uint8_t mark;
+};
 struct clause_db_ {
   std::vector<int32_t> lits;           // signed variable numbers, clause after clause
-  std::vector<uint64_t> lit_start{0};  // clause k: lits[lit_start[k], lit_start[k+1])
+  std::vector<uint64_t> lit_start{0};  // slot k: lits[lit_start[k], lit_start[k+1])
   std::vector<int32_t> step;           // recorded step, -1 when not recorded
   std::vector<uint8_t> mark;
   std::vector<int32_t> preds;  // the preds lists, clause after clause
   std::vector<uint64_t> pred_start{0};
+  std::vector<db_gap_> gaps;
+  size_t entries = 0;
   // Clauses no later line reads are released: their literals count as dead
   // until the store is compacted, and they read as empty afterwards.
   std::vector<char> released;
   uint64_t dead = 0;
-  size_t size() const { return mark.size(); }
+  size_t size() const { return entries; }
+  size_t slots() const { return mark.size(); }
 };
+// The slot of entry k, or -1 when it lies in a gap (*gap then names it).
+long Db_slot(const clause_db_ &db, size_t k, const db_gap_ **gap = nullptr);
+// The mark of entry k.
+int Db_mark(const clause_db_ &db, size_t k);
 void Db_push(clause_db_ *db, const clause_short_ &clause);
 // Appends `count` empty clauses with the given mark (placeholders).
 void Db_push_empty(clause_db_ *db, int mark, size_t count);

@@ -82,7 +82,7 @@ int Sat_check(const check_formula_ &f, const network_ &n, const std::vector<int>
   const std::vector<int> inputs = Check_inputs(f, n, order);
   const clause_db_ &m = f.clauses;
   if (f.certified == 1) {
-    for (size_t c = 0; c < m.size(); ++c) {
+    for (size_t c = 0; c < m.slots(); ++c) {
       for (uint64_t i = m.lit_start[c]; i < m.lit_start[c + 1]; ++i) solver.add(m.lits[i]);
       solver.add(0);
     }
@@ -98,8 +98,8 @@ int Sat_check(const check_formula_ &f, const network_ &n, const std::vector<int>
   // if that does not decide, one solve per clause on the same clauses.
   int next = solver.vars();
   const int all = ++next;
-  std::vector<int> selector(m.size());
-  for (size_t c = 0; c < m.size(); ++c) {
+  std::vector<int> selector(m.slots());
+  for (size_t c = 0; c < m.slots(); ++c) {
     selector[c] = ++next;
     for (uint64_t i = m.lit_start[c]; i < m.lit_start[c + 1]; ++i) {
       solver.add(-selector[c]);
@@ -111,7 +111,7 @@ int Sat_check(const check_formula_ &f, const network_ &n, const std::vector<int>
   for (int s : selector) solver.add(s);
   solver.add(0);
   auto counterexample = [&]() {
-    for (size_t c = 0; c < m.size(); ++c) {
+    for (size_t c = 0; c < m.slots(); ++c) {
       bool holds = false;
       for (uint64_t i = m.lit_start[c]; i < m.lit_start[c + 1]; ++i)
         holds |= solver.val(m.lits[i]) > 0;
@@ -129,7 +129,7 @@ int Sat_check(const check_formula_ &f, const network_ &n, const std::vector<int>
     if (first == 20) return 1;
     if (first == 10) return counterexample();
   }
-  for (size_t c = 0; c < m.size(); ++c) {
+  for (size_t c = 0; c < m.slots(); ++c) {
     solver.assume(-all);
     solver.assume(selector[c]);
     const int result = solver.solve();

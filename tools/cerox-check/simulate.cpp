@@ -185,7 +185,7 @@ int Check_matrix(const check_formula_ &f, const simulator_ &s, uint64_t g, std::
   const word_ *val = s.val.data();
   const bool true_formula = f.certified == 0;
   word_ all[kWords] = {~0ull, ~0ull, ~0ull, ~0ull};
-  for (size_t c = 0; c < f.clauses.size(); ++c) {
+  for (size_t c = 0; c < f.clauses.slots(); ++c) {
     word_ sat[kWords] = {0, 0, 0, 0};
     for (uint64_t i = f.clauses.lit_start[c]; i < f.clauses.lit_start[c + 1]; ++i) {
       const int32_t lit = f.clauses.lits[i];
