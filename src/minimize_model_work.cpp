@@ -113,10 +113,12 @@ struct greedy_order_ {
   std::vector<int> last_sign;
   std::vector<std::vector<occurrence_>> occurs;  // by position
   long long clock = 0;
-  using entry_ = std::tuple<long long, long long, int>;
-  std::priority_queue<entry_, std::vector<entry_>, std::greater<entry_>> heap;
+  // The ready steps in a binary heap by (cost, since), each at a place of
+  // its own that heap_at remembers, so that a changed cost moves the step
+  // instead of adding an entry: the heap stays as large as the ready set.
+  std::vector<int> heap;
+  std::vector<int> heap_at;
   std::vector<int> order;
-  std::vector<int> touched;      // ready steps whose cost changed
   std::vector<size_t> changed;   // positions the placed step touches
   std::vector<long long> stamp;  // by position: last round that saw it
   std::vector<int> sign_before;  // by position: last sign before the round
@@ -145,7 +147,41 @@ struct greedy_order_ {
     Reduced(s).For_each([&](const literal_short_ &e, int sign) {
       occurs[size_t(e.pos)].push_back({s, sign, Literal_cost(e, alter, block_count)});
     });
-    heap.emplace(cost[size_t(s)], since[size_t(s)], s);
+    heap_at[size_t(s)] = int(heap.size());
+    heap.push_back(s);
+    Sift_up(heap.size() - 1);
+  }
+
+  bool Less(int a, int b) const {
+    return cost[size_t(a)] < cost[size_t(b)] ||
+           (cost[size_t(a)] == cost[size_t(b)] && since[size_t(a)] < since[size_t(b)]);
+  }
+  void Put(size_t i, int s) {
+    heap[i] = s;
+    heap_at[size_t(s)] = int(i);
+  }
+  void Sift_up(size_t i) {
+    const int s = heap[i];
+    for (; i > 0 && Less(s, heap[(i - 1) / 2]); i = (i - 1) / 2) Put(i, heap[(i - 1) / 2]);
+    Put(i, s);
+  }
+  void Sift_down(size_t i) {
+    const int s = heap[i];
+    for (;;) {
+      size_t c = 2 * i + 1;
+      if (c >= heap.size()) break;
+      if (c + 1 < heap.size() && Less(heap[c + 1], heap[c])) ++c;
+      if (!Less(heap[c], s)) break;
+      Put(i, heap[c]);
+      i = c;
+    }
+    Put(i, s);
+  }
+  // The step's cost changed: its place in the heap too.
+  void Update(int s) {
+    const size_t i = size_t(heap_at[size_t(s)]);
+    Sift_up(i);
+    Sift_down(size_t(heap_at[size_t(s)]));
   }
 
   // Brings the costs of ready steps up to date after position p changed its
@@ -162,8 +198,9 @@ struct greedy_order_ {
       }
       long long delta = (after * o.sign < 0 ? o.cost : 0) - (before * o.sign < 0 ? o.cost : 0);
       if (delta) {
+        // One change at a time keeps the heap whole for the next.
         cost[size_t(o.step)] += delta;
-        touched.push_back(o.step);
+        Update(o.step);
       }
       ++k;
     }
@@ -186,9 +223,6 @@ struct greedy_order_ {
         [&](const literal_short_ &e, int sign) { last_sign[size_t(e.pos)] = sign; });
     for (size_t p : changed)
       if (sign_before[p] != last_sign[p]) Reprice(p, sign_before[p]);
-    for (int s : touched)
-      if (ready[size_t(s)]) heap.emplace(cost[size_t(s)], since[size_t(s)], s);
-    touched.clear();
     for (uint64_t i = succ_start[size_t(x)]; i < succ_start[size_t(x) + 1]; ++i) {
       const int32_t s = succs[i];
       if (waiting[size_t(s)] > 0) --waiting[size_t(s)];
@@ -204,6 +238,7 @@ struct greedy_order_ {
     Assign_large(&ready, n, char(0));
     Assign_large(&cost, n, 0LL);
     Assign_large(&since, n, 0LL);
+    Assign_large(&heap_at, n, -1);
     Assign_large(&last_sign, vars->size(), 0);
     Assign_large(&sign_before, vars->size(), 0);
     Assign_large(&stamp, vars->size(), 0LL);
@@ -218,19 +253,23 @@ struct greedy_order_ {
       }
     }
     if (last_initial < 0) return;
+    // The first step is placed without a cost: out of the heap.
+    const size_t at = size_t(heap_at[size_t(last_initial)]);
+    Put(at, heap.back());
+    heap.pop_back();
+    if (at < heap.size()) Update(heap[at]);
     Place(last_initial);
     for (int s = Take_cheapest(); s >= 0; s = Take_cheapest()) Place(s);
   }
 
   // The ready step of least (cost, time it became ready), or -1 when none.
   int Take_cheapest() {
-    while (!heap.empty()) {
-      auto [c, t, s] = heap.top();
-      heap.pop();
-      (void)t;
-      if (ready[size_t(s)] && c == cost[size_t(s)]) return s;
-    }
-    return -1;
+    if (heap.empty()) return -1;
+    const int s = heap[0];
+    Put(0, heap.back());
+    heap.pop_back();
+    if (!heap.empty()) Sift_down(0);
+    return s;
   }
 };
 
