@@ -14,12 +14,12 @@
 # against what it replaces: medians of both, taken in turns, their ratio and
 # the target ratio.
 # Usage: bench/bench.sh [STEPS [REPS [SECTIONS]]]   SECTIONS: a comma list of
-# real, synthetic, converters, order, inputs (default: all of them)
+# real, big, synthetic, converters, order, inputs (default: all of them)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 steps=${1:-1100000}
 reps=${2:-3}
-sections=${3:-real,synthetic,converters,order,inputs}
+sections=${3:-real,big,synthetic,converters,order,inputs}
 on() { [[ ",$sections," == *",$1,"* ]]; }
 . scripts/need_packages.sh
 need_packages cmake:cmake g++:g++ /usr/bin/time:time depqbf:depqbf zstd:zstd
@@ -71,7 +71,8 @@ row() { # label input command...
 printf "%-44s %9s %10s %8s %8s %7s %9s %6s\n" "program and input" "size MB" lines seconds "MB/s" "x wc-w" "peak MB" "x size"
 
 # Real proofs.
-on real && for inst in incrementer-enc06-nonuniform-depth-33.qdimacs.gz hein_14_5x5-07.pg.qdimacs; do
+on real && for inst in incrementer-enc06-nonuniform-depth-33.qdimacs.gz hein_14_5x5-07.pg.qdimacs \
+  lights3_021_0_009.qdimacs; do
   [ -f "$shared/$inst" ] || { echo "($inst not found in $shared: skipped)"; continue; }
   name=${inst%%[-.]*}
   if [[ $inst == *.gz ]]; then gzip -dc "$shared/$inst" > "$name.qdimacs"; else cp "$shared/$inst" "$name.qdimacs"; fi
@@ -83,7 +84,22 @@ on real && for inst in incrementer-enc06-nonuniform-depth-33.qdimacs.gz hein_14_
   row "qrp-trim $name" "$name.raw.qrp" "$bin/qrp-trim" "$name.raw.qrp" "$name.qrp"
   row "cerox -m $mode $name" "$name.qrp" "$bin/cerox" -m $mode "$name.qrp"
   row "cerox -m $mode -alter 1 $name" "$name.qrp" "$bin/cerox" -m $mode -alter 1 "$name.qrp"
+  rm -f "$name".*
 done
+
+# The largest class of published proofs: synthetic cores of about 1.7 GB
+# shaped like DepQBF's (gen_proof core-false / core-true: long clauses,
+# most lines derived, reductions throughout).
+if on big; then
+  "$bin/gen_proof" core-false 1200000 300 1 .
+  row "cerox -m 3 (1.7 GB core)" cf.qrp "$bin/cerox" -m 3 cf.qrp
+  row "cerox -m 3 -alter 1 (1.7 GB core)" cf.qrp "$bin/cerox" -m 3 -alter 1 cf.qrp
+  rm -f cf.qrp*
+  "$bin/gen_proof" core-true 1200000 300 1 .
+  row "cerox -m 4 (1.7 GB core)" ct.qrp "$bin/cerox" -m 4 ct.qrp
+  row "cerox -m 4 -alter 1 (1.7 GB core)" ct.qrp "$bin/cerox" -m 4 -alter 1 ct.qrp
+  rm -f ct.qrp*
+fi
 
 # Synthetic proofs.
 if on synthetic; then

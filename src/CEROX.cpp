@@ -13,6 +13,7 @@ int main(int argc, char **argv) {
   // heap, their memory is reused instead of mapped and unmapped each time.
   mallopt(M_MMAP_THRESHOLD, 256 << 20);
   mallopt(M_TRIM_THRESHOLD, 512 << 20);
+  Exit_on_out_of_memory(" -- ERROR:  Out of memory. --", 1);
   char *file_name;
   int mode, outer_limit, rfao, alter, core;
   int valid = Parse_options(argc, argv, &file_name, &mode, &outer_limit, &rfao, &alter, &core);

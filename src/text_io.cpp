@@ -11,6 +11,9 @@
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
+
+#include <cstdio>
+#include <new>
 #endif
 
 namespace {
@@ -433,4 +436,24 @@ void Put_long_str(text_writer_ *w, std::string_view s) {
     w->len += n;
     s.remove_prefix(n);
   }
+}
+
+namespace {
+const char *out_of_memory_line = "out of memory";
+int out_of_memory_status = 1;
+
+void Out_of_memory() {
+  // stdout's buffer exists already: flushing it allocates nothing.
+  fflush(stdout);
+  fputs(out_of_memory_line, stdout);
+  fputc('\n', stdout);
+  fflush(stdout);
+  _exit(out_of_memory_status);
+}
+}  // namespace
+
+void Exit_on_out_of_memory(const char *line, int status) {
+  out_of_memory_line = line;
+  out_of_memory_status = status;
+  std::set_new_handler(Out_of_memory);
 }

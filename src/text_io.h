@@ -109,6 +109,10 @@ inline void Put_char(text_writer_ *w, char c) {
   w->buf[w->len++] = c;
 }
 void Put_long_str(text_writer_ *w, std::string_view s);
+
+// When an allocation fails (a memory limit, say), print `line` on standard
+// output and exit with `status`, instead of aborting without a word.
+void Exit_on_out_of_memory(const char *line, int status);
 // Inline so that the copy of a short constant text is inlined too.
 inline void Put_str(text_writer_ *w, std::string_view s) {
   if (s.size() > w->size - w->len) return Put_long_str(w, s);

@@ -8,7 +8,8 @@
 // prefix: free variables, existential and outermost.
 // With "ld", a ladder formula instead (see Ladder), on which DepQBF's
 // long-distance mode merges literals.
-// Usage: gen_qbf SEED [VARIABLES (0: random) [free|ld]] > FILE.qdimacs
+// With "kbkf", the ladder KBKF(SEED) as it stands.
+// Usage: gen_qbf SEED [VARIABLES (0: random) [free|ld|kbkf]] > FILE.qdimacs
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -23,7 +24,7 @@ namespace {
 // E d2 e2 A x2 ... A xt E f1..ft), with every variable's sign flipped at
 // random, some random clauses added (which keeps it false) and the clauses
 // shuffled.
-int Ladder(std::mt19937 &rng, int t) {
+int Ladder(std::mt19937 &rng, int t, bool plain) {
   auto pick = [&](int lo, int hi) { return lo + int(rng() % unsigned(hi - lo + 1)); };
   // Variables: d0, then per j = 1..t: d_j, e_j, x_j; then f_1..f_t.
   auto d = [&](int j) { return j == 0 ? 1 : 3 * j - 1; };
@@ -32,7 +33,7 @@ int Ladder(std::mt19937 &rng, int t) {
   auto f = [&](int j) { return 3 * t + 1 + j; };
   const int n = 4 * t + 1;
   std::vector<int> flip(size_t(n) + 1);
-  for (int &s : flip) s = rng() % 2 ? 1 : -1;
+  for (int &s : flip) s = plain || rng() % 2 ? 1 : -1;
   std::vector<std::vector<int>> clauses = {{-d(0)}, {d(0), -d(1), -e(1)}};
   for (int j = 1; j <= t; ++j) {
     std::vector<int> next;
@@ -49,14 +50,14 @@ int Ladder(std::mt19937 &rng, int t) {
     clauses.push_back({x(j), f(j)});
     clauses.push_back({-x(j), f(j)});
   }
-  for (int k = pick(0, t); k > 0; --k) {
+  for (int k = plain ? 0 : pick(0, t); k > 0; --k) {
     std::vector<int> c;
     for (int i = 0; i < 3; ++i) c.push_back((rng() % 2 ? 1 : -1) * pick(1, n));
     clauses.push_back(c);
   }
-  std::shuffle(clauses.begin(), clauses.end(), rng);
-  printf("c KBKF(%d), signs flipped and clauses added at random\np cnf %d %zu\ne 1 2 3 0\n", t, n,
-         clauses.size());
+  if (!plain) std::shuffle(clauses.begin(), clauses.end(), rng);
+  printf("c KBKF(%d)%s\np cnf %d %zu\ne 1 2 3 0\n", t,
+         plain ? "" : ", signs flipped and clauses added at random", n, clauses.size());
   for (int j = 1; j <= t; ++j) {
     printf("a %d 0\n", x(j));
     if (j < t) printf("e %d %d 0\n", d(j + 1), e(j + 1));
@@ -80,7 +81,10 @@ int main(int argc, char **argv) {
   }
   const unsigned seed = unsigned(strtoul(argv[1], nullptr, 10));
   std::mt19937 rng(seed);
-  if (argc > 3 && std::string(argv[3]) == "ld") return Ladder(rng, 2 + int(rng() % 7));
+  if (argc > 3 && std::string(argv[3]) == "ld") return Ladder(rng, 2 + int(rng() % 7), false);
+  // KBKF(SEED) itself: hard for plain Q-resolution (DepQBF takes seconds
+  // from about 16 on).
+  if (argc > 3 && std::string(argv[3]) == "kbkf") return Ladder(rng, int(seed), true);
   auto pick = [&](int lo, int hi) { return lo + int(rng() % unsigned(hi - lo + 1)); };
   const int n = argc > 2 && atoi(argv[2]) > 0 ? atoi(argv[2]) : pick(20, 40);
   const bool free_vars = argc > 3 && std::string(argv[3]) == "free";

@@ -20,6 +20,7 @@ int Finish(int status) {
 
 int main(int argc, char **argv) {
   started = long(time(nullptr));
+  Exit_on_out_of_memory("out of memory", 1);
   if (argc != 4) {
     printf("usage: blif-join FORMULA.blif CERTIFICATE.blif OUTPUT.blif\n");
     return 2;

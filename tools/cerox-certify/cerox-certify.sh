@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # cerox-certify: certifies a QBF in one command.
 #
-#   cerox-certify [-alter N] [--bqrp] [--long-distance] [--engine E] [--keep DIR] FORMULA [PROOF]
-#   cerox-certify [--engine E] [--keep DIR] --check CERT.blif --true|--false FORMULA
+#   cerox-certify [-alter N] [--bqrp] [--long-distance] [--engine E] [--keep DIR]
+#                 [--json FILE] [--certificate FILE] FORMULA [PROOF]
+#   cerox-certify [--engine E] [--keep DIR] [--json FILE] --check CERT.blif --true|--false FORMULA
 #
 # FORMULA is QDIMACS, PROOF a 'qrp' trace, text or binary ('bqrp'); either
 # may be compressed (gzip, xz, zstd). Without a proof, DepQBF solves the
@@ -11,33 +12,107 @@
 # its core (qrp-trim), cerox builds the certificate, and cerox-check checks
 # it: its structure, then its meaning by the engine E (auto, sim, sat, or
 # abc: the formula converter, blif-join and ABC). The certificate is kept
-# next to the formula as NAME.certificate.blif.
+# next to the formula as NAME.certificate.blif, or in the --certificate FILE.
 #
-# The last line is the verdict: VALID (exit 0), INVALID (exit 1) or
-# FAILURE: <reason> (exit 2).
+# The last line is the verdict: VALID (exit 0), INVALID: <reason> (exit 1)
+# or FAILURE: <reason> (exit 2). --json FILE also writes the run as one JSON
+# object: the formula, the answer, the verdict and its reason, the solver
+# and the check's engine, and per stage its seconds, peak memory (through
+# /usr/bin/time, when there) and output size.
 set -u
 
-bin=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# A path's folder and name, by parameter expansion (a process each costs
+# more than a small formula's stages).
+dir_of() { case "$1" in */*) echo "${1%/*}/" ;; *) echo . ;; esac; }
+name_of() { echo "${1##*/}"; }
+bin=$(cd "$(dir_of "${BASH_SOURCE[0]}")" && pwd)
 alter=0
 long_distance=""
 engine=auto
 bqrp=""
 keep=""
 check=""
+json=""
+certificate_out=""
 answer=""
 args=()
+stages=()  # JSON objects of the stages run
+# The clock in microseconds, and fixed-point numbers, without starting a
+# process.
+now() {
+  if [ -n "${EPOCHREALTIME:-}" ]; then
+    echo "${EPOCHREALTIME//[!0-9]/}"
+  else
+    date +%s%6N
+  fi
+}
+fixed() { # value unit decimals: value / unit, rounded to decimals places
+  local scale=$((10 ** $3)) v
+  v=$((($1 * scale + $2 / 2) / $2))
+  if [ "$3" -eq 0 ]; then echo "$v"; else printf '%d.%0*d' $((v / scale)) "$3" $((v % scale)); fi
+}
+started=$(now)
 
+# One JSON string.
+json_string() {
+  local s=$1
+  s=${s//\\/\\\\}
+  s=${s//\"/\\\"}
+  s=${s//[$'\t\n\r']/ }
+  printf '"%s"' "$s"
+}
+write_json() { # verdict line
+  local v=${1%%:*} reason="" stage_list="" total peak=0 x
+  [ "$v" = "$1" ] || reason=${1#*: }
+  for x in "${stages[@]}"; do
+    stage_list+="${stage_list:+,$'\n'}    $x"
+    x=${x##*\"peak_kb\": }
+    x=${x%%,*}
+    [ "$x" != null ] && [ "$x" -gt "$peak" ] && peak=$x
+  done
+  total=$(fixed $(($(now) - started)) 1000000 3)
+  {
+    printf '{\n  "formula": %s,\n' "$(json_string "${formula:-${args[0]:-}}")"
+    printf '  "answer": %s,\n' "$([ -n "$answer" ] && json_string "$answer" || echo null)"
+    printf '  "verdict": %s,\n  "reason": %s,\n' "$(json_string "$v")" "$(json_string "$reason")"
+    printf '  "solver": %s,\n' "$(json_string "$([ -n "$check" ] && echo none ||
+      { [ -n "$proof" ] && echo "given proof" || echo "depqbf${long_distance:+ --long-dist-res}"; })")"
+    printf '  "engine": %s,\n' "$(json_string "$engine")"
+    printf '  "seconds": %s,\n  "peak_kb": %s,\n' "$total" "$peak"
+    printf '  "stages": [\n%s\n  ]\n}\n' "$stage_list"
+  } > "$json.tmp" && mv "$json.tmp" "$json"
+}
 verdict() {
   echo "$1"
+  [ -z "$json" ] || write_json "$1" || echo "cannot write $json" >&2
   case "$1" in
     VALID) exit 0 ;;
-    INVALID) exit 1 ;;
+    INVALID*) exit 1 ;;
     *) exit 2 ;;
   esac
 }
+print_usage() {
+  echo "usage: cerox-certify [-alter N] [--bqrp] [--long-distance] [--engine auto|sim|sat|abc] [--keep DIR]"
+  echo "                     [--json FILE] [--certificate FILE] FORMULA [PROOF]"
+  echo "       cerox-certify [--engine auto|sim|sat|abc] [--keep DIR] [--json FILE]"
+  echo "                     --check CERT.blif --true|--false FORMULA"
+  echo "  FORMULA          QDIMACS, plain or compressed (gzip, xz, zstd)"
+  echo "  PROOF            a DepQBF trace, text or binary, plain or compressed; without"
+  echo "                   it DepQBF solves the formula"
+  echo "  -alter N         cerox's alternation minimisation (0: none)"
+  echo "  --bqrp           DepQBF writes a binary trace"
+  echo "  --long-distance  DepQBF solves with long-distance resolution"
+  echo "  --engine E       the check: auto (default), sim, sat, or abc"
+  echo "  --keep DIR       keep every stage's files in DIR"
+  echo "  --json FILE      write the run (stages, seconds, memory, verdict) as JSON"
+  echo "  --certificate FILE  keep the certificate there (default: NAME.certificate.blif"
+  echo "                   next to the formula)"
+  echo "  --check CERT     check a certificate made elsewhere, of a --true or --false formula"
+  echo "  -h, --help       this text"
+  echo "The last line is the verdict: VALID (exit 0), INVALID: why (1), FAILURE: why (2)."
+}
 usage() {
-  echo "usage: cerox-certify [-alter N] [--bqrp] [--long-distance] [--engine auto|sim|sat|abc] [--keep DIR] FORMULA [PROOF]"
-  echo "       cerox-certify [--engine auto|sim|sat|abc] [--keep DIR] --check CERT.blif --true|--false FORMULA"
+  print_usage
   verdict "FAILURE: $1"
 }
 
@@ -48,13 +123,14 @@ while [ $# -gt 0 ]; do
       [[ "$2" =~ ^[0-9]+$ ]] || usage "-alter takes a number of 0 or more"
       alter=$2
       shift 2 ;;
-    --keep)
-      [ $# -ge 2 ] || usage "--keep needs a folder"
-      keep=$2
-      shift 2 ;;
-    --check)
-      [ $# -ge 2 ] || usage "--check needs a certificate"
-      check=$2
+    --keep | --check | --json | --certificate)
+      [ $# -ge 2 ] || usage "$1 needs a $(case "$1" in --keep) echo folder ;; --check) echo certificate ;; *) echo file ;; esac)"
+      case "$1" in
+        --keep) keep=$2 ;;
+        --check) check=$2 ;;
+        --json) json=$2 ;;
+        *) certificate_out=$2 ;;
+      esac
       shift 2 ;;
     --bqrp) bqrp=1; shift ;;
     --long-distance) long_distance=1; shift ;;
@@ -64,7 +140,7 @@ while [ $# -gt 0 ]; do
       shift 2 ;;
     --true) answer=true; shift ;;
     --false) answer=false; shift ;;
-    -h | --help) usage "no formula given" ;;
+    -h | --help) print_usage; exit 0 ;;
     -*) usage "unknown option $1" ;;
     *) args+=("$1"); shift ;;
   esac
@@ -77,11 +153,19 @@ else
   [ ${#args[@]} -ge 1 ] && [ ${#args[@]} -le 2 ] || usage "give a formula and at most one proof"
   [ -z "$answer" ] || usage "--true and --false go with --check"
 fi
-abs() { echo "$(cd "$(dirname "$1")" 2> /dev/null && pwd)/$(basename "$1")"; }
+# The absolute path (the run changes folder); a path in a folder that is not
+# there stays as it is, to fail where it is used.
+abs() {
+  local dir
+  dir=$(cd "$(dir_of "$1")" 2> /dev/null && pwd) || { echo "$1"; return; }
+  echo "${dir%/}/$(name_of "$1")"
+}
 formula=$(abs "${args[0]}")
 proof=${args[1]:-}
 [ -z "$proof" ] || proof=$(abs "$proof")
 [ -z "$check" ] || check=$(abs "$check")
+[ -z "$certificate_out" ] || [ "$certificate_out" = /dev/null ] || certificate_out=$(abs "$certificate_out")
+[ -z "$json" ] || json=$(abs "$json")
 
 need() { # command package
   command -v "$1" > /dev/null 2>&1 ||
@@ -106,18 +190,41 @@ else
 fi
 
 # NAME: the formula's file name less a compression suffix and .qdimacs.
-name=$(basename "$formula")
+name=$(name_of "$formula")
 name=${name%.gz}
 name=${name%.xz}
 name=${name%.zst}
 name=${name%.qdimacs}
-certificate_out="$(dirname "$formula")/$name.certificate.blif"
+[ -n "$certificate_out" ] || certificate_out="${formula%/*}/$name.certificate.blif"
 
-now() { date +%s.%N; }
-stage() { # name start details
-  awk -v n="$1" -v s="$2" -v e="$(now)" -v d="$3" 'BEGIN { printf "%-10s %8.2f s  %s\n", n, e - s, d }'
+# Runs a stage's command, noting its peak memory in $peak_kb when GNU time
+# is there.
+peak_kb=null
+measured() {
+  if [ -x /usr/bin/time ]; then
+    /usr/bin/time -f %M -o "$work/peak.out" "$@"
+    local status=$?
+    local line
+    peak_kb=null
+    # The last line; a failed command's status comes first.
+    while IFS= read -r line; do
+      peak_kb=$line
+    done < "$work/peak.out"
+    [[ "$peak_kb" =~ ^[0-9]+$ ]] || peak_kb=null
+    return $status
+  fi
+  peak_kb=null
+  "$@"
 }
-size_of() { awk -v b="$(stat -c %s "$1")" 'BEGIN { printf "%.1f KB", b / 1000 }'; }
+stage() { # name start details [output file]; SIZE in the details: the file's size
+  local us bytes=0
+  us=$(($(now) - $2))
+  [ -z "${4:-}" ] || bytes=$(stat -c %s "$4" 2> /dev/null || echo 0)
+  printf '%-10s %8s s  %s\n' "$1" "$(fixed "$us" 1000000 2)" "${3//SIZE/$(fixed "$bytes" 1000 1) KB}"
+  stages+=("$(printf '{"name": "%s", "seconds": %s, "peak_kb": %s, "output_bytes": %d}' \
+    "$1" "$(fixed "$us" 1000000 3)" "$peak_kb" "$bytes")")
+  peak_kb=null
+}
 
 # The compression of a file, by its first bytes: gzip, xz, zstd or nothing.
 compression() {
@@ -138,7 +245,7 @@ else
   cp "$formula" "$work/f.qdimacs" || verdict "FAILURE: cannot copy $formula"
 fi
 grep -q '^p cnf' "$work/f.qdimacs" || verdict "FAILURE: $formula is not a QDIMACS formula (no 'p cnf' line)"
-stage formula "$t" "$(size_of "$work/f.qdimacs")"
+stage formula "$t" SIZE "$work/f.qdimacs"
 cd "$work"
 
 if [ -n "$check" ]; then
@@ -146,22 +253,24 @@ if [ -n "$check" ]; then
 else
   if [ -z "$proof" ]; then
     t=$(now)
-    (depqbf --trace${bqrp:+=bqrp} ${long_distance:+--long-dist-res} --dep-man=simple \
-      --traditional-qcdcl --no-qbce-dynamic f.qdimacs \
-      > trace.qrp 2> depqbf.err) 2> /dev/null
+    measured depqbf --trace${bqrp:+=bqrp} ${long_distance:+--long-dist-res} --dep-man=simple \
+      --traditional-qcdcl --no-qbce-dynamic f.qdimacs > trace.qrp 2> depqbf.err
     status=$?
     case $status in
       10) answer=true ;;
       20) answer=false ;;
       *) verdict "FAILURE: DepQBF ended without an answer (exit status $status$(head -c 200 depqbf.err | tr '\n' ' ' | sed 's/^./: &/'))" ;;
     esac
-    stage solve "$t" "$answer, trace $(size_of trace.qrp)"
+    stage solve "$t" "$answer, trace SIZE" trace.qrp
   else
     # Text or binary, plain or compressed: qrp-trim reads them all.
     cp "$proof" trace.qrp || verdict "FAILURE: cannot copy proof $proof"
   fi
   t=$(now)
-  "$bin/qrp-trim" trace.qrp f.qrp > trim.out || verdict "FAILURE: $(tail -n 1 trim.out)"
+  measured "$bin/qrp-trim" trace.qrp f.qrp > trim.out
+  status=$?
+  [ $status -eq 0 ] ||
+    verdict "FAILURE: $(tail -n 1 trim.out | grep . || echo "qrp-trim ended with exit status $status")"
   # The core is plain; its last line is the answer (after a NUL when binary).
   last=$(tail -c 12 f.qrp | tr -d '\000' | tail -n 1)
   case "$last" in
@@ -172,31 +281,33 @@ else
   [ -z "$answer" ] || [ "$answer" = "$core_answer" ] ||
     verdict "FAILURE: DepQBF answered $answer but its trace ends in ${last#* }"
   answer=$core_answer
-  stage trim "$t" "core $(size_of f.qrp) ($(sed -E 's/^qrp-trim: //; s/, [0-9.]+ s$//' trim.out))"
+  stage trim "$t" "core SIZE ($(sed -E 's/^qrp-trim: //; s/, [0-9.]+ s$//' trim.out))" f.qrp
   t=$(now)
   mode=3
   [ "$answer" = true ] && mode=4
-  "$bin/cerox" -m $mode -alter "$alter" f.qrp > cerox.out
+  measured "$bin/cerox" -m $mode -alter "$alter" f.qrp > cerox.out
   status=$?
   if [ $status -ne 0 ]; then
-    verdict "FAILURE: cerox -m $mode: $(grep -m 1 ERROR cerox.out | sed -E 's/^ *-+ *//; s/ *-+ *$//')"
+    why=$(grep -m 1 ERROR cerox.out | sed -E 's/^ *-+ *//; s/ *-+ *$//')
+    verdict "FAILURE: cerox -m $mode: ${why:-ended with exit status $status}"
   fi
   suffix=""
   case $alter in 0) ;; 1) suffix=_am1 ;; 2) suffix=_am2 ;; *) suffix=_am3 ;; esac
   mv "f.qrp$suffix.blif" cert.blif
-  stage cerox "$t" "$([ "$answer" = true ] && echo model || echo countermodel) $(size_of cert.blif)"
+  stage cerox "$t" "$([ "$answer" = true ] && echo model || echo countermodel) SIZE" cert.blif
   cp cert.blif "$certificate_out" 2> /dev/null || verdict "FAILURE: cannot write $certificate_out"
 fi
 
 t=$(now)
-"$bin/cerox-check" --engine "$engine" f.qdimacs cert.blif "--$answer" > check.out
+measured "$bin/cerox-check" --engine "$engine" f.qdimacs cert.blif "--$answer" > check.out
 status=$?
 last=$(tail -n 1 check.out)
 # The engine that decided, or the stage that stopped the check.
 how=$(grep '^semantics' check.out | sed -E 's/^semantics +[0-9.]+ s +//')
+case "$how" in simulation*) engine=sim ;; CaDiCaL*) engine=sat ;; ABC*) engine=abc ;; esac
 stage check "$t" "${how:-structure}: ${last%%:*}"
 case $status in
   0) verdict VALID ;;
-  1) echo "$last"; exit 1 ;;
+  1) verdict "$last" ;;
   *) verdict "FAILURE: cerox-check: ${last#FAILURE: }" ;;
 esac

@@ -131,6 +131,7 @@ int Abc_check(const char *formula, const char *certificate, bool true_formula,
 }  // namespace
 
 int main(int argc, char **argv) {
+  Exit_on_out_of_memory("FAILURE: out of memory", 2);
   std::string engine = "auto";
   std::vector<const char *> files;
   int answer = -1;

@@ -8,6 +8,7 @@
 
 int Converter_start(converter_ *c, int argc, char **argv, const char *usage) {
   c->started = long(time(nullptr));
+  Exit_on_out_of_memory("out of memory", 1);
   printf("-----Starting the program-----\n");
   printf("-----Reading input file-----\n");
   if (argc != 2) {

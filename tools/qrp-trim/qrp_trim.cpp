@@ -291,10 +291,26 @@ int Write_core(const char *in_path, const char *out_path, int binary, form_ form
 
 int main(int argc, char **argv) {
   auto start = std::chrono::steady_clock::now();
+  Exit_on_out_of_memory("qrp-trim: out of memory", 1);
   const std::string option = argc == 4 ? argv[1] : "";
   const form_ form = option == "--text"     ? kTextForm
                      : option == "--binary" ? kBinaryForm
                                             : kSameForm;
+  if (argc == 2 &&
+      (option == "-h" || std::string(argv[1]) == "-h" || std::string(argv[1]) == "--help")) {
+    printf(
+        "usage: qrp-trim [--text|--binary] IN OUT\n"
+        "  IN        a DepQBF trace, text ('qrp') or binary ('bqrp'), plain or compressed\n"
+        "            (gzip, xz, zstd)\n"
+        "  OUT       its core: the header, the prefix, the lines the last line depends\n"
+        "            on, and the r line, in the form of IN\n"
+        "  --text    write the core in the text form\n"
+        "  --binary  write the core in the binary form\n"
+        "  -h, --help  this text\n"
+        "Exit status: 0 core written, 1 the trace could not be read or is malformed,\n"
+        "2 wrong arguments.\n");
+    return 0;
+  }
   if (argc != 3 && form == kSameForm) {
     printf("usage: qrp-trim IN.qrp OUT.qrp\n");
     return 2;

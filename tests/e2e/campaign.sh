@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# cerox-campaign end to end: the bundled instances and KBKF(16) (which
+# DepQBF takes seconds over) with -j 2 and a 1-second limit. Every row of
+# results.csv is VALID or a FAILURE "time limit", KBKF(16) one of the
+# latter; summary.md counts what the CSV holds; cactus.svg holds a line per
+# series with points. Then an interrupted campaign: --resume runs only the
+# formulas without a record. Then one formula as a Slurm task runs it
+# (--one), and --collect rebuilds the table. A memory limit is checked
+# apart, except in a sanitizer build: its shadow memory is a reservation
+# far above any limit.
+# Usage: campaign.sh BIN_DIR INSTANCES_DIR [SANITIZED]
+set -u
+bin=$1
+instances=$2
+sanitized=${3:-0}
+memory=3000
+[ "$sanitized" = 0 ] || memory=0
+. "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
+"$bin/tests/gen_qbf" 16 0 kbkf > "$work/kbkf16.qdimacs"
+formulas=("$instances"/*.qdimacs "$work/kbkf16.qdimacs")
+out="$work/campaign"
+"$bin/cerox-campaign" -j 2 --timeout 1 --memory $memory --out "$out" "${formulas[@]}" > "$work/campaign.out" 2> "$work/progress.out"
+check "campaign exit status" [ $? -eq 0 ]
+csv="$out/results.csv"
+rows=$(($(wc -l < "$csv") - 1))
+check "one row per formula ($rows of ${#formulas[@]})" [ "$rows" -eq ${#formulas[@]} ]
+check "every row VALID or over the time limit" \
+  [ "$(tail -n +2 "$csv" | grep -vc -E ',VALID,,|,FAILURE,time limit,')" -eq 0 ]
+check "KBKF(16) over the time limit" grep -q "kbkf16.qdimacs,,FAILURE,time limit," "$csv"
+valid=$(grep -c ',VALID,' "$csv")
+limited=$(grep -c ',FAILURE,time limit,' "$csv")
+check "some formulas certified" [ "$valid" -ge 1 ]
+check "summary counts" grep -q "^$rows formulas: $valid VALID, 0 INVALID, $limited FAILURE$" "$out/summary.md"
+check "summary lists the limit" grep -q "kbkf16.qdimacs: FAILURE: time limit" "$out/summary.md"
+check "progress shown" grep -q "\[$rows/$rows\] VALID $valid" "$work/progress.out"
+# The plot: whole chain, solve, trim, cerox and check.
+check "cactus.svg with five lines" [ "$(grep -c '<g id="gnuplot_plot_[0-9]*"' "$out/cactus.svg")" -eq 5 ]
+check "certificates in DIR, one per VALID row at least" [ "$(ls "$out"/certificates/*.blif | wc -l)" -ge "$valid" ]
+check "nothing written next to the formulas" [ -z "$(ls "$instances" | grep certificate)" ]
+check "stage columns filled" \
+  [ "$(awk -F, 'NR > 1 && $3 == "VALID" && ($8 == "" || $9 == "" || $10 == "" || $11 == "")' "$csv" | wc -l)" -eq 0 ]
+
+# An interrupted campaign: two records gone; --resume runs those two only.
+kept=$(ls "$out"/json/*.json | head -n 1)
+touch -d '2000-01-01' "$kept"
+ls "$out"/json/*.json | sed -n '2,3p' | xargs rm -f
+"$bin/cerox-campaign" -j 2 --timeout 1 --memory $memory --resume --out "$out" "${formulas[@]}" > /dev/null 2>&1
+check "resume completes the campaign" [ "$(ls "$out"/json/*.json | wc -l)" -eq ${#formulas[@]} ]
+check "resume leaves finished formulas alone" [ "$(stat -c %Y "$kept")" -lt 1000000000 ]
+check "resume ran two" [ "$(wc -l < "$out/todo.txt")" -eq 2 ]
+
+# A Slurm array task by hand, then --collect.
+task="$work/slurm"
+"$bin/cerox-campaign" --one "$instances/TOILET2.1.iv.3.qdimacs" --out "$task" --timeout 60 --memory $memory
+"$bin/cerox-campaign" --one "$instances/TOILET2.1.iv.4.qdimacs" --out "$task" --timeout 60 --memory $memory
+"$bin/cerox-campaign" --collect "$task" > /dev/null 2>&1
+check "collect after tasks" [ "$(grep -c ',VALID,' "$task/results.csv")" -eq 2 ]
+"$bin/cerox-campaign" --one "$instances/TOILET2.1.iv.3.qdimacs" --out "$work/none" --no-certificates --memory $memory
+check "--no-certificates" [ ! -e "$work/none/certificates" ] && grep -q '"verdict": "VALID"' "$work/none"/json/*.json
+if [ "$sanitized" = 0 ]; then
+  # counter_8's trace is 16 MB: 8 MB stops a stage (DepQBF, qrp-trim or cerox) short of memory.
+  "$bin/cerox-campaign" --one "$instances/counter_8.qdimacs" --out "$work/memory" --memory 8
+  check "memory limit reported" grep -q '"reason": "memory limit"' "$work/memory"/json/*.json
+fi
+
+finish
