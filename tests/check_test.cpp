@@ -19,6 +19,8 @@ struct check_case_ {
   const char *reason;  // what the reason holds when INVALID
 };
 
+void PrintTo(const check_case_ &c, std::ostream *os) { *os << c.name; }
+
 // Writes text to a fresh file; its path.
 std::string Temp_file(const std::string &text) {
   char path[] = "/tmp/cerox_check_test_XXXXXX";
@@ -43,10 +45,9 @@ int Check(const check_case_ &c, const std::string &engine, std::string *reason) 
              !Check_structure(f, n, &order, reason)) {
     verdict = 0;
   } else {
-    verdict =
-        engine == "sim"   ? Simulate_check(f, &n, order, reason)
-        : engine == "sat" ? Sat_check(f, n, order, reason)
-                          : Sat_check(f, n, order, reason, 0);
+    verdict = engine == "sim"   ? Simulate_check(f, &n, order, reason)
+              : engine == "sat" ? Sat_check(f, n, order, reason)
+                                : Sat_check(f, n, order, reason, 0);
   }
   unlink(fpath.c_str());
   unlink(cpath.c_str());

@@ -79,6 +79,8 @@ struct compressed_case_ {
   const char *truncated;  // the problem a cut stream gives
 };
 
+void PrintTo(const compressed_case_ &c, std::ostream *os) { *os << c.name; }
+
 class Compressed : public testing::TestWithParam<compressed_case_> {};
 
 TEST_P(Compressed, DecodesWholeTruncatedAndCorruptStreams) {
@@ -246,6 +248,8 @@ struct free_case_ {
   std::vector<int> pos, level, quant;  // by variable 1..4
   int blocks;
 };
+
+void PrintTo(const free_case_ &c, std::ostream *os) { *os << c.name; }
 
 class FreeVariables : public testing::TestWithParam<free_case_> {};
 

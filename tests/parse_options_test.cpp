@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "records.h"
+#include "test_util.h"
 
 namespace {
 
@@ -13,6 +14,14 @@ struct options_case_ {
   int mode, outer, rfao, alter, core;
   const char *file;
 };
+
+// The command line, as the test's name and in listings.
+std::string Words(const options_case_ &c) {
+  std::string line;
+  for (const std::string &w : c.words) line += (line.empty() ? "" : " ") + w;
+  return line;
+}
+void PrintTo(const options_case_ &c, std::ostream *os) { *os << '"' << Words(c) << '"'; }
 
 class ParseOptions : public ::testing::TestWithParam<options_case_> {};
 
@@ -68,7 +77,11 @@ INSTANTIATE_TEST_SUITE_P(
                                     1,
                                     "proof.qrp"},
                       options_case_{{"-alter", "-rfao", "f"}, 1, 0, 0, 0, 0, 0, "f"},
-                      options_case_{{"-p", " 5", "f"}, 1, 0, 5, 0, 0, 0, "f"}));
+                      options_case_{{"-p", " 5", "f"}, 1, 0, 5, 0, 0, 0, "f"}),
+    [](const testing::TestParamInfo<options_case_> &info) {
+      // Lines that differ only in spaces or signs would share a name.
+      return Test_name(Words(info.param)) + "_" + std::to_string(info.index);
+    });
 
 TEST(GetIntVal, ConvertsLikeStrtol) {
   const std::pair<const char *, int> cases[] = {{"12", 12}, {"  -7", -7}, {"+3", 3}, {"3x", 3},

@@ -18,6 +18,9 @@ struct resolution_case_ {
   std::vector<int> weights;  // by variable number - 1, after the step
 };
 
+// Test listings show the case's name, not its bytes.
+void PrintTo(const resolution_case_ &c, std::ostream *os) { *os << c.name; }
+
 class ResolutionTable : public ::testing::TestWithParam<resolution_case_> {};
 
 TEST_P(ResolutionTable, ResolventReducedAndWeights) {
@@ -130,6 +133,9 @@ INSTANTIATE_TEST_SUITE_P(
                          1,
                          {5, 4, 3, 2},
                          {},
-                         {0, 0, 0, 0, 0, 0}}));
+                         {0, 0, 0, 0, 0, 0}}),
+    [](const testing::TestParamInfo<resolution_case_> &info) {
+      return Test_name(info.param.name);
+    });
 
 }  // namespace

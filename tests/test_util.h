@@ -8,6 +8,21 @@
 #include "binary_trace.h"
 #include "records.h"
 
+// A readable test name from a case's description: letters and digits, the
+// rest as single underscores.
+inline std::string Test_name(const std::string &text) {
+  std::string name;
+  for (char c : text) {
+    const bool word = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (word)
+      name += c;
+    else if (!name.empty() && name.back() != '_')
+      name += '_';
+  }
+  while (!name.empty() && name.back() == '_') name.pop_back();
+  return name.empty() ? "none" : name;
+}
+
 // A literal for the hand-built clauses of the resolution and writer tests.
 inline literal_short_ Lit(int sign, int var, int pos, int quant, int level = 1) {
   literal_short_ l;
