@@ -18,8 +18,8 @@
 
 namespace {
 
-const size_t kReadBlock = size_t(1) << 20;
-const size_t kWriteBlock = size_t(1) << 20;
+const size_t kReadBlock = size_t(1) << 18;
+const size_t kWriteBlock = size_t(1) << 18;
 // A number or short word is always parsed from one contiguous stretch once
 // this many bytes are in the block.
 const size_t kLookahead = 64;
