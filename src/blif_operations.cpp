@@ -95,40 +95,10 @@ void Write_partial(text_writer_ *out, const int *steps, size_t count, int var, i
 
 namespace {
 
-// A step node whose literals include merged ones: those read the node
-// "variable equals its phase", as a positive literal.
-void Write_step_ld(text_writer_ *out, const step_store_ *steps, size_t i, digits_ dg,
-                   ld_phases_ *phases) {
-  const int32_t *from = steps->lits.data() + steps->lit_start[i];
-  const int32_t *to = steps->lits.data() + steps->lit_start[i + 1];
-  Put_str(out, ".names");
-  For_each_stored(from, to, [&](const stored_literal_ &l) {
-    Put_char(out, ' ');
-    if (l.sign == 0)
-      Put_ld_literal(out, phases, l.var, l.phase);
-    else
-      Put_int(out, l.var);
-  });
-  Put_str(out, " cl");
-  Put_int(out, int(i));
-  Put_char(out, '\n');
-  For_each_stored(from, to,
-                  [&](const stored_literal_ &l) { Put_digit(out, l.sign < 0 ? dg.f : dg.t); });
-  Put_char(out, ' ');
-  Put_digit(out, dg.t);
-  Put_char(out, '\n');
-}
-
 // Whether some entry of a variable's list removed a merged literal of it.
 bool Has_node_value(const step_store_ *steps, const int *list, size_t n, int var) {
-  for (size_t k = 0; k < n; ++k) {
-    const size_t step = size_t(std::abs(list[k])) - 1;
-    bool merged = false;
-    For_each_stored(steps->reduced.data() + steps->reduced_start[step],
-                    steps->reduced.data() + steps->reduced_start[step + 1],
-                    [&](const stored_literal_ &l) { merged |= l.var == var && l.sign == 0; });
-    if (merged) return true;
-  }
+  for (size_t k = 0; k < n; ++k)
+    if (Merged_phase(steps, size_t(std::abs(list[k])) - 1, var) >= 0) return true;
   return false;
 }
 
@@ -159,31 +129,6 @@ void Write_model_blif(text_writer_ *out, const std::vector<literal_short_> *vars
                       const step_store_ *steps, const var_lists_ *var_steps, ld_phases_ *phases) {
   const digits_ dg = Digits(mode);
   const bool ld = phases && phases->Any();
-  // Step nodes streamed during the replay are written already.
-  for (size_t i = 0; steps->keep_clauses && i < steps->size(); ++i) {
-    const uint64_t from = steps->lit_start[i], to = steps->lit_start[i + 1];
-    if (from == to) {
-      Put_constant(out, ".names cl", int(i), dg.t);
-      continue;
-    }
-    if (ld) {
-      Write_step_ld(out, steps, i, dg, phases);
-      continue;
-    }
-    Put_str(out, ".names");
-    for (uint64_t k = from; k < to; ++k) {
-      const int32_t n = steps->lits[k];
-      Put_char(out, ' ');
-      Put_int(out, n < 0 ? -n : n);
-    }
-    Put_str(out, " cl");
-    Put_int(out, int(i));
-    Put_char(out, '\n');
-    for (uint64_t k = from; k < to; ++k) Put_digit(out, steps->lits[k] < 0 ? dg.f : dg.t);
-    Put_char(out, ' ');
-    Put_digit(out, dg.t);
-    Put_char(out, '\n');
-  }
   if (ld) Write_ld_nodes(out, phases);
   const int certified = Certified_quant(mode);
   int alternations = 0;

@@ -81,10 +81,11 @@ long Read_gzip(decoder_ *d, char *buf, size_t cap) {
       inflateReset(&z);
       d->done = 0;
     }
+    const size_t given = more ? std::min(d->end - d->at, size_t(1) << 30) : 0;
     z.next_in = const_cast<Bytef *>(d->in + d->at);
-    z.avail_in = more ? unsigned(std::min(d->end - d->at, size_t(1) << 30)) : 0;
+    z.avail_in = unsigned(given);
     int ret = inflate(&z, Z_NO_FLUSH);
-    d->at += (more ? std::min(d->end - d->at, size_t(1) << 30) : 0) - z.avail_in;
+    d->at += given - z.avail_in;
     if (ret == Z_STREAM_END) {
       d->done = 1;
     } else if (ret == Z_BUF_ERROR) {

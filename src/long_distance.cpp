@@ -193,6 +193,29 @@ void Write_ld_nodes(text_writer_ *out, const ld_phases_ *phases) {
   }
 }
 
+int Merged_phase(const step_store_ *steps, size_t step, int var) {
+  int phase = -1;
+  For_each_stored(steps->reduced.data() + steps->reduced_start[step],
+                  steps->reduced.data() + steps->reduced_start[step + 1],
+                  [&](const stored_literal_ &l) {
+                    if (l.var == var && l.sign == 0) phase = l.phase;
+                  });
+  return phase;
+}
+
+namespace {
+
+// Multiplexer k of a variable's list: the variable itself for the first.
+void Put_mux_signal(text_writer_ *out, int var, size_t k) {
+  if (k == 0) return Put_int(out, var);
+  Put_str(out, "ldm");
+  Put_int(out, var);
+  Put_char(out, 'a');
+  Put_int(out, int(k));
+}
+
+}  // namespace
+
 void Write_partial_ld(text_writer_ *out, const step_store_ *steps, const int *list, size_t count,
                       int var, int mode, int *alternations) {
   const bool model = True_mode(mode);
@@ -202,33 +225,16 @@ void Write_partial_ld(text_writer_ *out, const step_store_ *steps, const int *li
     const size_t step = size_t(std::abs(list[k])) - 1;
     // The value entry k decides: a constant, or a phase node (its
     // complement in a countermodel, where the removed literal is falsified).
-    int phase = -1;
-    For_each_stored(steps->reduced.data() + steps->reduced_start[step],
-                    steps->reduced.data() + steps->reduced_start[step + 1],
-                    [&](const stored_literal_ &l) {
-                      if (l.var == var && l.sign == 0) phase = l.phase;
-                    });
+    const int phase = Merged_phase(steps, step, var);
     const bool constant = phase < 0;
     const char value = constant ? ((list[k] > 0) == model ? '1' : '0') : model ? '1' : '0';
     Put_str(out, ".names cl");
     Put_int(out, int(step));
     if (!constant) Put_char(out, ' '), Put_phase_signal(out, phase);
     const bool last = k + 1 == count;
-    if (!last) {
-      Put_str(out, " ldm");
-      Put_int(out, var);
-      Put_char(out, 'a');
-      Put_int(out, int(k + 1));
-    }
+    if (!last) Put_char(out, ' '), Put_mux_signal(out, var, k + 1);
     Put_char(out, ' ');
-    if (k == 0) {
-      Put_int(out, var);
-    } else {
-      Put_str(out, "ldm");
-      Put_int(out, var);
-      Put_char(out, 'a');
-      Put_int(out, int(k));
-    }
+    Put_mux_signal(out, var, k);
     Put_char(out, '\n');
     // Active: the entry's value; else the rest of the list, or after the
     // last entry the value it does not decide.

@@ -70,11 +70,7 @@ int Open_qbc_proof(const char *file_name, text_reader_ *proof) {
   int lines = 0;
   std::vector<std::string> names = {std::string(file_name) + ".qbc"};
   std::string base = file_name;
-  for (int kind : {kGzip, kXz, kZstd}) {
-    const std::string suffix = Compression_suffix(kind);
-    if (base.size() > suffix.size() && Ends_with(base, suffix))
-      base.resize(base.size() - suffix.size());
-  }
+  for (int kind : {kGzip, kXz, kZstd}) base = Uncompressed_name(base.c_str(), kind);
   if (base != file_name) names.push_back(base + ".qbc");
   for (int kind : {kGzip, kXz, kZstd}) names.push_back(base + ".qbc" + Compression_suffix(kind));
   for (const std::string &name : names)

@@ -176,17 +176,13 @@ void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_
     return;
   }
   const size_t c = size_t(slot);
-  for (uint64_t i = db.lit_start[c]; i < db.lit_start[c + 1]; ++i) {
-    if (Is_merged_mark(db.lits[i])) {
-      literal_short_ l = vars[size_t(db.lits[i] - INT32_MIN) - 1];
-      l.sign = 0;
-      l.weight = db.lits[++i];
-      out->lits.push_back(l);
-      out->merged = 1;
-      continue;
-    }
-    out->lits.push_back(Stored_literal(vars, db.lits[i]));
-  }
+  For_each_stored(db.lits.data() + db.lit_start[c], db.lits.data() + db.lit_start[c + 1],
+                  [&](const stored_literal_ &s) {
+                    literal_short_ l = vars[size_t(s.var) - 1];
+                    l.sign = s.sign;
+                    if (s.sign == 0) l.weight = s.phase, out->merged = 1;
+                    out->lits.push_back(l);
+                  });
   out->recorded = db.step[c] >= 0;
   out->step = db.step[c] >= 0 ? db.step[c] : 0;
   out->mark = db.mark[c];

@@ -234,6 +234,9 @@ int Resolution_ld(std::vector<literal_short_> *vars, clause_short_ *first,
 void Put_ld_literal(text_writer_ *out, ld_phases_ *phases, int var, int phase);
 // The phase nodes and the merged-literal nodes used so far.
 void Write_ld_nodes(text_writer_ *out, const ld_phases_ *phases);
+// The phase of variable var's merged literal among the literals that step
+// removed, or -1 when it removed none.
+int Merged_phase(const step_store_ *steps, size_t step, int var);
 // A variable's decision list with node values (merged reduced literals):
 // one multiplexer per entry, the last one named after the variable.
 void Write_partial_ld(text_writer_ *out, const step_store_ *steps, const int *list, size_t count,
@@ -251,8 +254,9 @@ long long Num_add_alter(const std::vector<literal_short_> *vars, const std::vect
 
 // blif_operations.cpp
 void Init_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int mode);
-// `phases` holds the phase network of a long-distance proof (none: empty or
-// null).
+// The functions of the certified variables, after the step nodes that the
+// replay wrote (Write_step_node). `phases` holds the phase network of a
+// long-distance proof (none: empty or null).
 void Write_model_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int mode,
                       const step_store_ *steps, const var_lists_ *var_steps,
                       ld_phases_ *phases = nullptr);

@@ -8,12 +8,11 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <new>
 #if defined(__SSE2__)
 #include <emmintrin.h>
-
-#include <cstdio>
-#include <new>
 #endif
 
 namespace {

@@ -39,14 +39,15 @@ TEST(WritePartial, WorkedChains) {
 // -3 +2; nothing. Variable 1's list is +1, -2.
 struct example_ {
   std::vector<literal_short_> vars;
+  clause_short_ clauses[3];
   step_store_ steps;
   std::vector<std::vector<int>> var_steps;  // made into var_lists_ when written
   example_() {
     vars = {Lit(0, 1, 2, 0, 2), Lit(0, 2, 0, 1, 1), Lit(0, 3, 1, 1, 1)};
-    clause_short_ c[3], none;
-    c[0].lits = {Lit(1, 3, 1, 1)};
-    c[1].lits = {Lit(-1, 3, 1, 1), Lit(1, 2, 0, 1)};
-    for (const clause_short_ &k : c) Step_push(&steps, k, none);
+    clause_short_ none;
+    clauses[0].lits = {Lit(1, 3, 1, 1)};
+    clauses[1].lits = {Lit(-1, 3, 1, 1), Lit(1, 2, 0, 1)};
+    for (const clause_short_ &k : clauses) Step_push(&steps, k, none);
     var_steps = {{}, {}, {1, -2}};
   }
 };
@@ -57,6 +58,8 @@ std::string Blif(const example_ &e, int mode, std::string *stdout_text) {
   Writer_memory(&w, &out);
   testing::internal::CaptureStdout();
   Init_blif(&w, &e.vars, mode);
+  // The step nodes, as the replay writes them when it records the steps.
+  for (size_t i = 0; i < 3; ++i) Write_step_node(&w, e.clauses[i].lits, i, mode, nullptr);
   const var_lists_ lists = Var_lists(e.var_steps);
   Write_model_blif(&w, &e.vars, mode, &e.steps, &lists);
   *stdout_text = testing::internal::GetCapturedStdout();

@@ -9,10 +9,7 @@ bin=$1
 instances=$2
 count=${3:-10}
 certify="$bin/cerox-certify"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
+. "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 check() { # description expected-verdict-prefix expected-status command...
   local what=$1 want=$2 want_status=$3
   shift 3

@@ -1,6 +1,7 @@
 # Sourced by the end-to-end scripts: a scratch folder $work (removed on
-# exit), check DESCRIPTION CONDITION... counting what passes, and finish,
-# which prints the counts and exits 1 when a check failed.
+# exit), the counts passed and failed, check DESCRIPTION CONDITION... (a
+# script may define its own) and finish, which prints the counts and exits 1
+# when a check failed.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0

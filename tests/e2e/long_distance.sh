@@ -14,10 +14,7 @@ instances=$2
 [ -z "$instances" ] || instances=$(cd "$instances" && pwd)
 count=${3:-20}
 max_mb=${4:-30}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
+. "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 formulas=0
 merging=0
 fail() {

@@ -11,10 +11,7 @@ bin=$1
 instances=$(cd "$2" && pwd)
 count=${3:-20}
 max_mb=${4:-30}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
+. "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 skipped=0
 declare -A per_variant
 
