@@ -37,14 +37,14 @@ graph_ Random_graph(int nsteps, int window, int roots, unsigned seed) {
   }
   clause_short_ step, reduced;
   for (int i = 0; i < nsteps; ++i) {
-    step.preds.clear();
+    step.preds = 0;
     reduced.lits.clear();
     if (i > 0 && int(rng() % 100) >= roots) {
       int npreds = 1 + int(rng() % 3);
-      for (int k = 0; k < npreds; ++k)
-        step.preds.push_back(i - 1 - int(rng() % std::min(i, window)));
-      std::sort(step.preds.begin(), step.preds.end());
-      step.preds.erase(std::unique(step.preds.begin(), step.preds.end()), step.preds.end());
+      for (int k = 0; k < npreds; ++k) {
+        const int32_t p = Pred_single(&g.steps.sets, i - 1 - int(rng() % std::min(i, window)));
+        step.preds = Pred_union(&g.steps.sets, step.preds, p);
+      }
     }
     int nlits = 1 + int(rng() % 3);
     for (int k = 0; k < nlits; ++k) {

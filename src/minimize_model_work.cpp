@@ -1,26 +1,63 @@
 // Recording of reduction steps with their dependencies, and the ordering of
 // the recorded steps into per-variable step lists.
 #include <algorithm>
+#include <cassert>
 #include <functional>
 #include <queue>
 #include <tuple>
 
 #include "records.h"
 
-void Merge_vectors(std::vector<int32_t> *x, const std::vector<int32_t> *y) {
-  if (y->empty()) return;
-  if (x->empty()) {
-    *x = *y;
-    return;
+int32_t Pred_single(pred_sets_ *sets, int32_t step) {
+  assert(step >= 0);
+  if (size_t(step) >= sets->single.size()) sets->single.resize(size_t(step) + 1, 0);
+  int32_t &node = sets->single[size_t(step)];
+  if (!node) {
+    node = int32_t(sets->nodes.size());
+    sets->nodes.push_back({0, step});
   }
-  if (y->front() > x->back()) {
-    x->insert(x->end(), y->begin(), y->end());
-    return;
+  return node;
+}
+
+int32_t Pred_union(pred_sets_ *sets, int32_t a, int32_t b) {
+  if (!a || a == b) return b;
+  if (!b) return a;
+  sets->nodes.push_back({a, b});
+  return int32_t(sets->nodes.size() - 1);
+}
+
+void Pred_spell(step_store_ *steps, int32_t set, int32_t step) {
+  if (!set) return;
+  pred_sets_ &s = steps->sets;
+  // Parts that two unions share are visited once.
+  if (++s.spelling == 0) {
+    std::fill(s.seen.begin(), s.seen.end(), 0u);
+    s.spelling = 1;
   }
-  std::vector<int32_t> merged;
-  merged.reserve(x->size() + y->size());
-  std::set_union(x->begin(), x->end(), y->begin(), y->end(), std::back_inserter(merged));
-  x->swap(merged);
+  s.seen.resize(s.nodes.size(), 0);
+  const size_t from = steps->preds.size();
+  s.stack.assign(1, set);
+  while (!s.stack.empty()) {
+    const int32_t n = s.stack.back();
+    s.stack.pop_back();
+    if (s.seen[size_t(n)] == s.spelling) continue;
+    s.seen[size_t(n)] = s.spelling;
+    const pred_node_ node = s.nodes[size_t(n)];
+    if (node.a > 0) {
+      s.stack.push_back(node.b);
+      s.stack.push_back(node.a);
+    } else if (node.a == 0) {
+      steps->preds.push_back(node.b);
+    } else {
+      const size_t k = size_t(node.b);
+      for (uint64_t i = steps->pred_start[k]; i < steps->pred_start[k + 1]; ++i)
+        steps->preds.push_back(int32_t(steps->preds[i]));
+    }
+  }
+  auto first = steps->preds.begin() + long(from);
+  std::sort(first, steps->preds.end());
+  steps->preds.erase(std::unique(first, steps->preds.end()), steps->preds.end());
+  if (s.nodes[size_t(set)].a > 0) s.nodes[size_t(set)] = {-1, step};
 }
 
 void Update_family(step_store_ *steps, const clause_short_ *reduced, clause_short_ *first,
@@ -30,9 +67,9 @@ void Update_family(step_store_ *steps, const clause_short_ *reduced, clause_shor
     Step_push(steps, *first, *reduced);
     return;
   }
-  if (first->recorded == 1) first->preds.assign(1, first->step);
-  if (second->recorded == 1) second->preds.assign(1, second->step);
-  Merge_vectors(&first->preds, &second->preds);
+  if (first->recorded == 1) first->preds = Pred_single(&steps->sets, first->step);
+  if (second->recorded == 1) second->preds = Pred_single(&steps->sets, second->step);
+  first->preds = Pred_union(&steps->sets, first->preds, second->preds);
   if (reduced->lits.empty()) {
     first->recorded = 0;
     return;

@@ -46,7 +46,7 @@ void Reserve_stores(run_records_ *r, size_t input_bytes, int alter) {
   Reserve_large(&r->clauses.lit_start, bytes / 16);
   Reserve_large(&r->clauses.step, bytes / 16);
   Reserve_large(&r->clauses.mark, bytes / 16);
-  Reserve_large(&r->clauses.pred_start, bytes / 16);
+  Reserve_large(&r->clauses.preds, bytes / 16);
   Reserve_large(&r->steps.lits, bytes / 8);
   Reserve_large(&r->steps.lit_start, bytes / 32);
   Reserve_large(&r->steps.reduced, bytes / 16);

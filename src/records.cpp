@@ -113,8 +113,7 @@ void Db_push(clause_db_ *db, const clause_short_ &clause) {
   db->lit_start.push_back(db->lits.size());
   db->step.push_back(clause.recorded == 1 ? clause.step : -1);
   db->mark.push_back(uint8_t(clause.mark));
-  db->preds.insert(db->preds.end(), clause.preds.begin(), clause.preds.end());
-  db->pred_start.push_back(db->preds.size());
+  db->preds.push_back(clause.preds);
   ++db->entries;
 }
 
@@ -129,11 +128,11 @@ void Db_push_empty(clause_db_ *db, int mark, size_t count) {
   Grow_large(&db->lit_start, n + 1);
   Grow_large(&db->step, n);
   Grow_large(&db->mark, n);
-  Grow_large(&db->pred_start, n + 1);
+  Grow_large(&db->preds, n);
   db->lit_start.resize(db->lit_start.size() + count, db->lits.size());
   db->step.resize(db->step.size() + count, -1);
   db->mark.resize(db->mark.size() + count, uint8_t(mark));
-  db->pred_start.resize(db->pred_start.size() + count, db->preds.size());
+  db->preds.resize(db->preds.size() + count, 0);
   db->entries += count;
 }
 
@@ -172,7 +171,7 @@ void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_
     out->recorded = 0;
     out->step = 0;
     out->mark = gap->mark;
-    out->preds.clear();
+    out->preds = 0;
     return;
   }
   const size_t c = size_t(slot);
@@ -186,8 +185,7 @@ void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_
   out->recorded = db.step[c] >= 0;
   out->step = db.step[c] >= 0 ? db.step[c] : 0;
   out->mark = db.mark[c];
-  out->preds.assign(db.preds.begin() + long(db.pred_start[c]),
-                    db.preds.begin() + long(db.pred_start[c + 1]));
+  out->preds = db.preds[c];
 }
 
 void Step_push(step_store_ *steps, const clause_short_ &clause, const clause_short_ &reduced) {
@@ -195,6 +193,6 @@ void Step_push(step_store_ *steps, const clause_short_ &clause, const clause_sho
   steps->lit_start.push_back(steps->lits.size());
   Store_literals(reduced, &steps->reduced);
   steps->reduced_start.push_back(steps->reduced.size());
-  steps->preds.insert(steps->preds.end(), clause.preds.begin(), clause.preds.end());
+  Pred_spell(steps, clause.preds, int32_t(steps->size() - 1));
   steps->pred_start.push_back(steps->preds.size());
 }

@@ -33,8 +33,8 @@ inline bool Is_merged(const literal_short_ &l) { return l.sign == 0; }
 
 struct clause_short_ {
   std::vector<literal_short_> lits;
-  int32_t recorded = 0;        // present content is recorded step `step`
-  std::vector<int32_t> preds;  // nearest recorded steps this derives from
+  int32_t recorded = 0;  // present content is recorded step `step`
+  int32_t preds = 0;     // nearest recorded steps this derives from: a pred set
   int32_t step = 0;
   int32_t mark = 0;    // 'qrp' reader: 1 marks the other proof kind
   int32_t merged = 0;  // some literal is merged
@@ -82,8 +82,7 @@ struct clause_db_ {
   std::vector<uint64_t> lit_start{0};  // slot k: lits[lit_start[k], lit_start[k+1])
   std::vector<int32_t> step;           // recorded step, -1 when not recorded
   std::vector<uint8_t> mark;
-  std::vector<int32_t> preds;  // the preds lists, clause after clause
-  std::vector<uint64_t> pred_start{0};
+  std::vector<int32_t> preds;  // by slot: the pred set
   std::vector<db_gap_> gaps;
   size_t entries = 0;
   // Clauses no later line reads are released: their literals count as dead
@@ -107,6 +106,23 @@ void Db_release(clause_db_ *db, size_t k);
 void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_t k,
             clause_short_ *out);
 
+// Predecessor sets (-alter). A working clause names the nearest recorded
+// steps it derives from by a set here (0: none). A union is one node over
+// its two parts, so that resolutions without reduction pass their sets on
+// in constant time and stored clauses share them: copied lists grow with
+// every block of a chain. A set is spelled out only for a step recorded
+// with it, and its node then refers to that spelling.
+struct pred_node_ {
+  int32_t a, b;  // a > 0: union of nodes a and b; a == 0: {b}; a < 0: the preds of step b
+};
+struct pred_sets_ {
+  std::vector<pred_node_> nodes{{0, 0}};  // node 0 stands for the empty set
+  std::vector<int32_t> single;            // by step: the node of {step}, 0 until made
+  std::vector<uint32_t> seen;             // by node: the spelling that last visited it
+  uint32_t spelling = 0;
+  std::vector<int32_t> stack;
+};
+
 // The recorded steps, kept like the clause database: step k's clause (the
 // resolvent left after the reduction), the literals the reduction removed
 // and the nearest recorded steps it derives from, as flat lists. A step
@@ -119,6 +135,7 @@ struct step_store_ {
   std::vector<uint64_t> reduced_start{0};
   std::vector<int32_t> preds;
   std::vector<uint64_t> pred_start{0};
+  pred_sets_ sets;
   // The clauses are kept for a writer that needs them after the replay;
   // the BLIF writer gets each step's node as the step is recorded.
   bool keep_clauses = true;
@@ -134,8 +151,8 @@ struct var_lists_ {
   size_t Length(size_t p) const { return size_t(start[p + 1] - start[p]); }
 };
 
-// Records a step: the clause's literals and predecessors, and the reduced
-// literals.
+// Records a step: the clause's literals and predecessors (its pred set
+// spelled out), and the reduced literals.
 void Step_push(step_store_ *steps, const clause_short_ &clause, const clause_short_ &reduced);
 
 // Whether the signed variable number n names an entry of the table.
@@ -245,7 +262,12 @@ void Write_partial_ld(text_writer_ *out, const step_store_ *steps, const int *li
 // minimize_model_work.cpp
 void Update_family(step_store_ *steps, const clause_short_ *reduced, clause_short_ *first,
                    clause_short_ *second, int alter);
-void Merge_vectors(std::vector<int32_t> *x, const std::vector<int32_t> *y);
+// The pred set {step} and the union of two pred sets.
+int32_t Pred_single(pred_sets_ *sets, int32_t step);
+int32_t Pred_union(pred_sets_ *sets, int32_t a, int32_t b);
+// Appends the steps of set `set` to steps->preds, ascending and without
+// repeats; the set's node then stands for the list of step `step`.
+void Pred_spell(step_store_ *steps, int32_t set, int32_t step);
 void Minimize_alter(const std::vector<literal_short_> *vars, const step_store_ *steps,
                     var_lists_ *var_steps, int alter, int block_count);
 // The alternations step k's reduced literals add after the last signs.

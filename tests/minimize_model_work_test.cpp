@@ -7,24 +7,6 @@
 
 namespace {
 
-TEST(MergeVectors, SortedUnion) {
-  const struct {
-    std::vector<int32_t> x, y, out;
-  } cases[] = {
-      {{1, 4, 9}, {0, 4, 5, 12, 13}, {0, 1, 4, 5, 9, 12, 13}},
-      {{}, {3, 7}, {3, 7}},
-      {{3, 7}, {}, {3, 7}},
-      {{1, 2}, {5, 6}, {1, 2, 5, 6}},
-      {{5, 6}, {1, 2}, {1, 2, 5, 6}},
-      {{2, 2, 5}, {2}, {2, 2, 5}},
-  };
-  for (const auto &c : cases) {
-    std::vector<int32_t> x = c.x;
-    Merge_vectors(&x, &c.y);
-    EXPECT_EQ(x, c.out);
-  }
-}
-
 clause_short_ Reduced(std::vector<literal_short_> lits) {
   clause_short_ c;
   c.lits = std::move(lits);
@@ -35,6 +17,13 @@ clause_short_ Reduced(std::vector<literal_short_> lits) {
 std::vector<int> Range(const std::vector<int32_t> &items, const std::vector<uint64_t> &start,
                        size_t k) {
   return std::vector<int>(items.begin() + long(start[k]), items.begin() + long(start[k + 1]));
+}
+
+// The steps of pred set `set`, spelled in a copy of the store.
+std::vector<int> Spelled(step_store_ steps, int32_t set) {
+  const size_t from = steps.preds.size();
+  Pred_spell(&steps, set, 0);
+  return std::vector<int>(steps.preds.begin() + long(from), steps.preds.end());
 }
 
 TEST(UpdateFamily, AlterZeroRecordsOnlyReductions) {
@@ -53,6 +42,28 @@ TEST(UpdateFamily, AlterZeroRecordsOnlyReductions) {
   EXPECT_EQ(first.recorded, 0);
 }
 
+TEST(PredSets, SharedPartsAndSpelledSets) {
+  step_store_ steps;
+  clause_short_ none;
+  for (int k = 0; k < 4; ++k) Step_push(&steps, none, none);
+  pred_sets_ *s = &steps.sets;
+  const int32_t one = Pred_single(s, 1), two = Pred_single(s, 2), three = Pred_single(s, 3);
+  EXPECT_EQ(Pred_single(s, 1), one);
+  EXPECT_EQ(Pred_union(s, 0, two), two);
+  EXPECT_EQ(Pred_union(s, two, two), two);
+  const int32_t u = Pred_union(s, three, one), v = Pred_union(s, u, two);
+  const int32_t w = Pred_union(s, v, u);  // u reached twice
+  EXPECT_EQ(Spelled(steps, w), (std::vector<int>{1, 2, 3}));
+  // Step 4 is recorded with v: later sets that hold v read its list.
+  clause_short_ step;
+  step.preds = v;
+  Step_push(&steps, step, none);
+  EXPECT_EQ(Range(steps.preds, steps.pred_start, 4), (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(steps.sets.nodes[size_t(v)].a, -1);
+  EXPECT_EQ(Spelled(steps, Pred_union(s, Pred_single(s, 0), v)), (std::vector<int>{0, 1, 2, 3}));
+  EXPECT_EQ(Spelled(steps, w), (std::vector<int>{1, 2, 3}));
+}
+
 TEST(UpdateFamily, DependenciesBetweenRecordedSteps) {
   step_store_ steps;
   clause_short_ first, second, reduced, none;
@@ -65,12 +76,12 @@ TEST(UpdateFamily, DependenciesBetweenRecordedSteps) {
   Update_family(&steps, &reduced, &first, &second, 1);
   EXPECT_EQ(steps.size(), 6u);
   EXPECT_EQ(first.recorded, 0);
-  EXPECT_EQ(first.preds, (std::vector<int32_t>{2, 5}));
-  EXPECT_EQ(second.preds, (std::vector<int32_t>{5}));
+  EXPECT_EQ(Spelled(steps, first.preds), (std::vector<int>{2, 5}));
+  EXPECT_EQ(Spelled(steps, second.preds), (std::vector<int>{5}));
   // The next resolution from it, with a clause also derived from step 5,
   // reduces: step 6 with predecessors 2 and 5, listed once.
   second = clause_short_();
-  second.preds = {5};
+  second.preds = Pred_single(&steps.sets, 5);
   first.lits = {Lit(-1, 4, 3, 0)};
   reduced.lits = {Lit(1, 3, 2, 1)};
   Update_family(&steps, &reduced, &first, &second, 1);
@@ -84,11 +95,18 @@ TEST(UpdateFamily, DependenciesBetweenRecordedSteps) {
 
 struct graph_ {
   std::vector<literal_short_> vars;
-  std::vector<clause_short_> steps, reduced;  // preds in steps
+  std::vector<clause_short_> steps, reduced;
+  std::vector<std::vector<int32_t>> preds;  // by step
   int blocks = 3;
   step_store_ Store() const {
     step_store_ store;
-    for (size_t i = 0; i < steps.size(); ++i) Step_push(&store, steps[i], reduced[i]);
+    for (size_t i = 0; i < steps.size(); ++i) {
+      clause_short_ step = steps[i];
+      if (i < preds.size())
+        for (int32_t p : preds[i])
+          step.preds = Pred_union(&store.sets, step.preds, Pred_single(&store.sets, p));
+      Step_push(&store, step, reduced[i]);
+    }
     return store;
   }
 };
@@ -105,11 +123,10 @@ graph_ Random_graph(std::mt19937 *rng, int nsteps, int nvars) {
   }
   for (int i = 0; i < nsteps; ++i) {
     clause_short_ step, red;
+    std::vector<int32_t> preds;
     if (i >= 3) {
       int npreds = pick(4);
-      for (int k = 0; k < npreds; ++k) step.preds.push_back(pick(i));
-      std::sort(step.preds.begin(), step.preds.end());
-      step.preds.erase(std::unique(step.preds.begin(), step.preds.end()), step.preds.end());
+      for (int k = 0; k < npreds; ++k) preds.push_back(pick(i));
     }
     int nlits = 1 + pick(3);
     for (int k = 0; k < nlits; ++k) {
@@ -118,6 +135,7 @@ graph_ Random_graph(std::mt19937 *rng, int nsteps, int nvars) {
       red.lits.push_back(l);
     }
     g.steps.push_back(step);
+    g.preds.push_back(preds);
     g.reduced.push_back(red);
   }
   return g;
@@ -160,8 +178,7 @@ TEST(MinimizeAlter, AlterOneExample) {
   for (int v = 0; v < 5; ++v) g.vars[size_t(v)] = Lit(0, v + 1, v, 1);
   literal_short_ five = g.vars[4];
   g.steps.resize(3);
-  g.steps[1].preds = {0};
-  g.steps[2].preds = {0};
+  g.preds = {{}, {0}, {0}};
   for (int sign : {1, -1, 1}) {
     five.sign = sign;
     g.reduced.push_back(Reduced({five}));
@@ -200,8 +217,7 @@ TEST(MinimizeAlter, CostRulesOfAlterTwoAndThree) {
   g.vars[0].weight = 1;
   g.vars[1].weight = 9;
   g.steps.resize(3);
-  g.steps[1].preds = {0};
-  g.steps[2].preds = {0};
+  g.preds = {{}, {0}, {0}};
   literal_short_ a = g.vars[0], b = g.vars[1];
   a.sign = b.sign = 1;
   g.reduced.push_back(Reduced({a, b}));
