@@ -145,15 +145,19 @@ struct greedy_order_ {
   std::vector<int> waiting;  // unplaced predecessors per step
   std::vector<char> placed;  // has entered the ready set
   std::vector<char> ready;   // in the ready set now
-  std::vector<long long> cost;
-  std::vector<long long> since;  // when the step became ready
   std::vector<int> last_sign;
   std::vector<std::vector<occurrence_>> occurs;  // by position
-  long long clock = 0;
-  // The ready steps in a binary heap by (cost, since), each at a place of
+  int clock = 0;
+  // The ready steps in a 4-ary heap by (cost, since), each at a place of
   // its own that heap_at remembers, so that a changed cost moves the step
   // instead of adding an entry: the heap stays as large as the ready set.
-  std::vector<int> heap;
+  // Entries hold their keys, and a node's children share a cache line.
+  struct entry_ {
+    long long cost;
+    int since;  // when the step became ready
+    int step;
+  };
+  std::vector<entry_> heap;
   std::vector<int> heap_at;
   std::vector<int> order;
   std::vector<size_t> changed;   // positions the placed step touches
@@ -179,46 +183,48 @@ struct greedy_order_ {
   void Make_ready(int s) {
     placed[size_t(s)] = 1;
     ready[size_t(s)] = 1;
-    since[size_t(s)] = clock++;
-    cost[size_t(s)] = Num_add_alter(vars, &last_sign, steps, size_t(s), alter, block_count);
+    const long long cost = Num_add_alter(vars, &last_sign, steps, size_t(s), alter, block_count);
     Reduced(s).For_each([&](const literal_short_ &e, int sign) {
       occurs[size_t(e.pos)].push_back({s, sign, Literal_cost(e, alter, block_count)});
     });
-    heap_at[size_t(s)] = int(heap.size());
-    heap.push_back(s);
+    heap.push_back({cost, clock++, s});
     Sift_up(heap.size() - 1);
   }
 
-  bool Less(int a, int b) const {
-    return cost[size_t(a)] < cost[size_t(b)] ||
-           (cost[size_t(a)] == cost[size_t(b)] && since[size_t(a)] < since[size_t(b)]);
+  static bool Less(const entry_ &a, const entry_ &b) {
+    return a.cost < b.cost || (a.cost == b.cost && a.since < b.since);
   }
-  void Put(size_t i, int s) {
-    heap[i] = s;
-    heap_at[size_t(s)] = int(i);
+  void Put(size_t i, const entry_ &e) {
+    heap[i] = e;
+    heap_at[size_t(e.step)] = int(i);
   }
   void Sift_up(size_t i) {
-    const int s = heap[i];
-    for (; i > 0 && Less(s, heap[(i - 1) / 2]); i = (i - 1) / 2) Put(i, heap[(i - 1) / 2]);
-    Put(i, s);
+    const entry_ e = heap[i];
+    for (; i > 0 && Less(e, heap[(i - 1) / 4]); i = (i - 1) / 4) Put(i, heap[(i - 1) / 4]);
+    Put(i, e);
   }
   void Sift_down(size_t i) {
-    const int s = heap[i];
+    const entry_ e = heap[i];
     for (;;) {
-      size_t c = 2 * i + 1;
-      if (c >= heap.size()) break;
-      if (c + 1 < heap.size() && Less(heap[c + 1], heap[c])) ++c;
-      if (!Less(heap[c], s)) break;
+      const size_t first = 4 * i + 1;
+      if (first >= heap.size()) break;
+      size_t c = first;
+      for (size_t k = first + 1; k < std::min(first + 4, heap.size()); ++k)
+        if (Less(heap[k], heap[c])) c = k;
+      if (!Less(heap[c], e)) break;
       Put(i, heap[c]);
       i = c;
     }
-    Put(i, s);
+    Put(i, e);
   }
-  // The step's cost changed: its place in the heap too.
-  void Update(int s) {
+  // Step s's cost changes by delta: its place in the heap too.
+  void Add_cost(int s, long long delta) {
     const size_t i = size_t(heap_at[size_t(s)]);
-    Sift_up(i);
-    Sift_down(size_t(heap_at[size_t(s)]));
+    heap[i].cost += delta;
+    if (delta < 0)
+      Sift_up(i);
+    else
+      Sift_down(i);
   }
 
   // Brings the costs of ready steps up to date after position p changed its
@@ -236,8 +242,7 @@ struct greedy_order_ {
       long long delta = (after * o.sign < 0 ? o.cost : 0) - (before * o.sign < 0 ? o.cost : 0);
       if (delta) {
         // One change at a time keeps the heap whole for the next.
-        cost[size_t(o.step)] += delta;
-        Update(o.step);
+        Add_cost(o.step, delta);
       }
       ++k;
     }
@@ -273,8 +278,6 @@ struct greedy_order_ {
     Assign_large(&waiting, n, 0);
     Assign_large(&placed, n, char(0));
     Assign_large(&ready, n, char(0));
-    Assign_large(&cost, n, 0LL);
-    Assign_large(&since, n, 0LL);
     Assign_large(&heap_at, n, -1);
     Assign_large(&last_sign, vars->size(), 0);
     Assign_large(&sign_before, vars->size(), 0);
@@ -292,9 +295,13 @@ struct greedy_order_ {
     if (last_initial < 0) return;
     // The first step is placed without a cost: out of the heap.
     const size_t at = size_t(heap_at[size_t(last_initial)]);
-    Put(at, heap.back());
+    const entry_ last = heap.back();
     heap.pop_back();
-    if (at < heap.size()) Update(heap[at]);
+    if (at < heap.size()) {
+      Put(at, last);
+      Sift_up(at);
+      Sift_down(size_t(heap_at[size_t(last.step)]));
+    }
     Place(last_initial);
     for (int s = Take_cheapest(); s >= 0; s = Take_cheapest()) Place(s);
   }
@@ -302,10 +309,13 @@ struct greedy_order_ {
   // The ready step of least (cost, time it became ready), or -1 when none.
   int Take_cheapest() {
     if (heap.empty()) return -1;
-    const int s = heap[0];
-    Put(0, heap.back());
+    const int s = heap[0].step;
+    const entry_ last = heap.back();
     heap.pop_back();
-    if (!heap.empty()) Sift_down(0);
+    if (!heap.empty()) {
+      Put(0, last);
+      Sift_down(0);
+    }
     return s;
   }
 };

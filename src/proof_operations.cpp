@@ -43,6 +43,7 @@ int Read_numbers(text_reader_ *in, const std::vector<literal_short_> *vars,
 // excluded variables.
 void Append_literals(const std::vector<literal_short_> *vars, const std::vector<int> &numbers,
                      clause_short_ *into) {
+  into->lits.reserve(into->lits.size() + numbers.size());
   for (int n : numbers) {
     const literal_short_ lit = Stored_literal(*vars, n);
     if (lit.quant == 0 || lit.quant == 1) into->lits.push_back(lit);

@@ -175,6 +175,8 @@ void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_
     return;
   }
   const size_t c = size_t(slot);
+  // Room first: growing a long clause entry by entry would touch twice the pages.
+  out->lits.reserve(size_t(db.lit_start[c + 1] - db.lit_start[c]));
   For_each_stored(db.lits.data() + db.lit_start[c], db.lits.data() + db.lit_start[c + 1],
                   [&](const stored_literal_ &s) {
                     literal_short_ l = vars[size_t(s.var) - 1];
