@@ -271,14 +271,14 @@ int Read_qrp_step(Tokens tokens, int mode, const std::vector<literal_short_> *va
     if (!tokens.Literals(vars, &numbers)) return 0;
     if (!tokens.Number(&a1)) return 0;
     if (a1 == 0) {
+      size_t kept = 0;
       if (mode == 3 && *pending_id == 0) {
         fresh.mark = 1;
+        Db_push(clauses, fresh);
       } else {
-        Append_literals(vars, numbers, &fresh);
-        Order_literals(&fresh.lits);
+        kept = Db_push_read(clauses, *vars, numbers, fresh.mark);
       }
-      Db_push(clauses, fresh);
-      *last_empty = fresh.mark == own_mark && fresh.lits.empty();
+      *last_empty = fresh.mark == own_mark && kept == 0;
       continue;
     }
     if (!tokens.Number(&a2)) return 0;

@@ -1,6 +1,7 @@
 #include "records.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdint>
 #include <cstring>
 
@@ -23,6 +24,23 @@ void Insert_literal(clause_short_ *clause, const literal_short_ &lit) {
   lits.insert(at, lit);
 }
 
+namespace {
+
+// A sort key for the clause order of literal l read at `index`: quant, then
+// position from the innermost out, then the reading index, counted
+// backwards for universals.
+uint64_t Order_key(const literal_short_ &l, size_t index) {
+  assert(index < UINT32_MAX / 2);
+  const uint64_t rank = uint64_t(l.quant) << 31 | uint32_t(INT32_MAX - l.pos);
+  return rank << 32 | uint32_t(l.quant == 0 ? index : UINT32_MAX - index);
+}
+size_t Order_index(uint64_t key) {
+  const uint32_t index = uint32_t(key);
+  return key >> 63 ? UINT32_MAX - index : index;
+}
+
+}  // namespace
+
 // The same order as inserting the literals one by one into an empty clause:
 // ties among existentials keep their reading order, ties among universals
 // are reversed. Short lists are sorted in place by insertion (stable, and
@@ -40,16 +58,10 @@ void Order_literals(std::vector<literal_short_> *lits) {
     static thread_local std::vector<uint64_t> keys;
     static thread_local std::vector<literal_short_> copy;
     keys.clear();
-    for (size_t i = 0; i < n; ++i) {
-      const uint64_t rank = uint64_t(l[i].quant) << 31 | uint32_t(INT32_MAX - l[i].pos);
-      keys.push_back(rank << 32 | uint32_t(l[i].quant == 0 ? i : UINT32_MAX - i));
-    }
+    for (size_t i = 0; i < n; ++i) keys.push_back(Order_key(l[i], i));
     std::sort(keys.begin(), keys.end());
     copy.assign(l.begin(), l.end());
-    for (size_t i = 0; i < n; ++i) {
-      const uint32_t index = uint32_t(keys[i]);
-      l[i] = copy[keys[i] >> 63 ? UINT32_MAX - index : index];
-    }
+    for (size_t i = 0; i < n; ++i) l[i] = copy[Order_index(keys[i])];
     return;
   }
   for (size_t i = 1; i < n; ++i) {
@@ -115,6 +127,27 @@ void Db_push(clause_db_ *db, const clause_short_ &clause) {
   db->mark.push_back(uint8_t(clause.mark));
   db->preds.push_back(clause.preds);
   ++db->entries;
+}
+
+size_t Db_push_read(clause_db_ *db, const std::vector<literal_short_> &vars,
+                    const std::vector<int> &numbers, int mark) {
+  static thread_local std::vector<uint64_t> keys;
+  keys.clear();
+  for (size_t i = 0; i < numbers.size(); ++i) {
+    const literal_short_ &e = Entry_of(vars, numbers[i]);
+    if (e.quant == 0 || e.quant == 1) keys.push_back(Order_key(e, i));
+  }
+  if (!std::is_sorted(keys.begin(), keys.end())) std::sort(keys.begin(), keys.end());
+  for (uint64_t key : keys) {
+    const int n = numbers[Order_index(key)];
+    db->lits.push_back(n < 0 ? -Entry_of(vars, n).var : Entry_of(vars, n).var);
+  }
+  db->lit_start.push_back(db->lits.size());
+  db->step.push_back(-1);
+  db->mark.push_back(uint8_t(mark));
+  db->preds.push_back(0);
+  ++db->entries;
+  return keys.size();
 }
 
 void Db_push_empty(clause_db_ *db, int mark, size_t count) {

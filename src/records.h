@@ -97,6 +97,11 @@ long Db_slot(const clause_db_ &db, size_t k, const db_gap_ **gap = nullptr);
 // The mark of entry k.
 int Db_mark(const clause_db_ &db, size_t k);
 void Db_push(clause_db_ *db, const clause_short_ &clause);
+// Appends a clause read as signed variable numbers, in the order that
+// Order_literals gives its literals, without building them; numbers of
+// excluded variables are dropped. The result: the literals kept.
+size_t Db_push_read(clause_db_ *db, const std::vector<literal_short_> &vars,
+                    const std::vector<int> &numbers, int mark);
 // Appends `count` empty clauses with the given mark (placeholders).
 void Db_push_empty(clause_db_ *db, int mark, size_t count);
 // Releases entry k, which nothing reads any more; compacts the store once

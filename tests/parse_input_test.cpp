@@ -200,6 +200,26 @@ TEST(OrderLiterals, SameOrderAsInsertingOneByOne) {
   }
 }
 
+TEST(DbPushRead, StoresInTheOrderOfInsertingOneByOne) {
+  std::mt19937 rng(7);
+  std::vector<literal_short_> vars;
+  for (int v = 1; v <= 6; ++v) vars.push_back(Lit(0, v, v - 1, v <= 3 ? 0 : 1));
+  vars.push_back(literal_short_());  // variable 7: excluded
+  for (int trial = 0; trial < 1000; ++trial) {
+    std::vector<int> numbers;
+    const int n = int(rng() % (trial % 4 ? 12 : 90));
+    for (int k = 0; k < n; ++k) numbers.push_back((rng() % 2 ? 1 : -1) * int(1 + rng() % 7));
+    clause_short_ inserted;
+    for (int x : numbers)
+      if (Entry_of(vars, x).quant >= 0) Insert_literal(&inserted, Stored_literal(vars, x));
+    clause_db_ want, got;
+    Db_push(&want, inserted);
+    ASSERT_EQ(Db_push_read(&got, vars, numbers, 1), inserted.lits.size());
+    ASSERT_EQ(got.lits, want.lits) << "trial " << trial;
+    EXPECT_EQ(Db_mark(got, 0), 1);
+  }
+}
+
 TEST(Records, CopiesAreDeep) {
   clause_short_ a;
   a.lits.push_back(Lit(1, 1, 0, 0));
