@@ -125,14 +125,6 @@ void Distribute(const std::vector<literal_short_> &vars, const step_store_ &step
   });
 }
 
-// A literal of a ready step, listed under its variable's position so that a
-// change of that variable's last sign reaches the step's cost.
-struct occurrence_ {
-  int step;
-  int sign;
-  long long cost;
-};
-
 // The greedy order: repeatedly the ready step of least cost, ties going to
 // the step that became ready first. Costs are kept current as signs change
 // instead of being recomputed for every ready step in every round.
@@ -146,7 +138,16 @@ struct greedy_order_ {
   std::vector<char> placed;  // has entered the ready set
   std::vector<char> ready;   // in the ready set now
   std::vector<int> last_sign;
-  std::vector<std::vector<occurrence_>> occurs;  // by position
+  // The literals of ready steps, listed under their positions so that a
+  // change of a last sign reaches the steps' costs: step s's literal of
+  // sign g is (s + 1) * g, in occ[occ_start[p], occ_end[p]). A position's
+  // list has room for all of its literals (the lengths of the variable
+  // lists), since each step becomes ready once. Merged literals cost the
+  // same whatever the signs and are not listed.
+  const std::vector<uint64_t> *occ_start;
+  std::vector<uint64_t> occ_end;
+  std::vector<int32_t> occ;
+  std::vector<long long> pos_cost;  // by position: the cost of its literal
   int clock = 0;
   // The ready steps in a 4-ary heap by (cost, since), each at a place of
   // its own that heap_at remembers, so that a changed cost moves the step
@@ -185,7 +186,11 @@ struct greedy_order_ {
     ready[size_t(s)] = 1;
     const long long cost = Num_add_alter(vars, &last_sign, steps, size_t(s), alter, block_count);
     Reduced(s).For_each([&](const literal_short_ &e, int sign) {
-      occurs[size_t(e.pos)].push_back({s, sign, Literal_cost(e, alter, block_count)});
+      if (sign == 0) return;
+      const size_t p = size_t(e.pos);
+      pos_cost[p] = Literal_cost(e, alter, block_count);
+      assert(occ_end[p] < (*occ_start)[p + 1]);
+      occ[occ_end[p]++] = sign * (s + 1);
     });
     heap.push_back({cost, clock++, s});
     Sift_up(heap.size() - 1);
@@ -230,20 +235,18 @@ struct greedy_order_ {
   // Brings the costs of ready steps up to date after position p changed its
   // last sign from `before`; drops occurrences of steps no longer ready.
   void Reprice(size_t p, int before) {
-    std::vector<occurrence_> &occ = occurs[p];
     const int after = last_sign[p];
-    for (size_t k = 0; k < occ.size();) {
-      const occurrence_ &o = occ[k];
-      if (!ready[size_t(o.step)]) {
-        occ[k] = occ.back();
-        occ.pop_back();
+    const long long w = pos_cost[p];
+    for (uint64_t k = (*occ_start)[p]; k < occ_end[p];) {
+      const int32_t ref = occ[k];
+      const int step = (ref < 0 ? -ref : ref) - 1, sign = ref < 0 ? -1 : 1;
+      if (!ready[size_t(step)]) {
+        occ[k] = occ[--occ_end[p]];
         continue;
       }
-      long long delta = (after * o.sign < 0 ? o.cost : 0) - (before * o.sign < 0 ? o.cost : 0);
-      if (delta) {
-        // One change at a time keeps the heap whole for the next.
-        Add_cost(o.step, delta);
-      }
+      const long long delta = (after * sign < 0 ? w : 0) - (before * sign < 0 ? w : 0);
+      // One change at a time keeps the heap whole for the next.
+      if (delta) Add_cost(step, delta);
       ++k;
     }
   }
@@ -282,7 +285,10 @@ struct greedy_order_ {
     Assign_large(&last_sign, vars->size(), 0);
     Assign_large(&sign_before, vars->size(), 0);
     Assign_large(&stamp, vars->size(), 0LL);
-    Assign_large(&occurs, vars->size(), std::vector<occurrence_>());
+    Reserve_large(&occ_end, occ_start->size() - 1);
+    occ_end.assign(occ_start->begin(), occ_start->end() - 1);
+    Assign_large(&occ, size_t(occ_start->back()), int32_t(0));
+    Assign_large(&pos_cost, vars->size(), 0LL);
     Reserve_large(&order, n);
     int last_initial = -1;
     for (size_t u = 0; u < n; ++u) {
@@ -355,6 +361,7 @@ void Minimize_alter(const std::vector<literal_short_> *vars, const step_store_ *
   g.steps = steps;
   g.alter = alter;
   g.block_count = block_count;
+  g.occ_start = &var_steps->start;
   g.Run();
   for (int i : g.order) Distribute(*vars, *steps, size_t(i), &fill, var_steps);
 }
