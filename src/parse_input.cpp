@@ -62,6 +62,9 @@ int Prefix_number(prefix_reader_ *p, int *v) {
 int Read_prefix_line(prefix_reader_ *p, char quantifier, int *listed) {
   const int q = quantifier == 'a' ? 1 : 0;
   ++p->block;
+  // At most one listing per table entry: room for them all at once, since
+  // growing would hold two copies.
+  if (p->listings.capacity() < p->vars->size()) p->listings.reserve(p->vars->size());
   int v;
   for (;;) {
     if (!Prefix_number(p, &v)) return 0;
