@@ -1,6 +1,7 @@
 #include "large_store.h"
 
 #include <sys/mman.h>
+#include <sys/resource.h>
 
 #include <cstdint>
 
@@ -17,4 +18,12 @@ void Advise_huge(const void *p, size_t bytes) {
   (void)p;
   (void)bytes;
 #endif
+}
+
+size_t Reserve_basis(size_t input_bytes) {
+  size_t basis = std::min(input_bytes, size_t(1) << 30);
+  struct rlimit limit;
+  if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+    basis = std::min(basis, size_t(limit.rlim_cur / 16));
+  return basis;
 }

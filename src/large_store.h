@@ -12,6 +12,12 @@
 // in 2 MB at a time instead of 4 KB. Only a hint; does nothing where the
 // system has no such pages.
 void Advise_huge(const void *p, size_t bytes);
+// The input size to reckon room from when reserving by input size: the
+// size, at most 1 GB, and under an address-space limit (ulimit -v, as
+// benchmark campaigns set) at most 1/16 of it. Reserved room counts against
+// that limit even where no page is ever written, and the stores reserve a
+// few times this size; past it they grow as they fill.
+size_t Reserve_basis(size_t input_bytes);
 // Reserves room for n items of a store that may grow large, with the hint.
 template <class T>
 void Reserve_large(std::vector<T> *v, size_t n) {

@@ -39,9 +39,10 @@ std::string Output_name(const char *file_name, int compression, int rfao, int al
 }
 
 // Room for what inputs of this size can hold, so that the stores do not
-// move their contents while they grow; pages never written cost nothing.
+// move their contents while they grow; pages never written cost nothing
+// (but count against an address-space limit: Reserve_basis).
 void Reserve_stores(run_records_ *r, size_t input_bytes, int alter) {
-  const size_t bytes = std::min(input_bytes, size_t(1) << 30);
+  const size_t bytes = Reserve_basis(input_bytes);
   Reserve_large(&r->clauses.lits, bytes / 4);
   Reserve_large(&r->clauses.lit_start, bytes / 16);
   Reserve_large(&r->clauses.step, bytes / 16);

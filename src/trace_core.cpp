@@ -11,7 +11,7 @@ int Trace_begin_line(trace_lines_ *t, long long id, std::string *problem) {
   if (!t->ids.empty() && id <= t->ids.back()) return *problem = "line ids do not increase", 0;
   // A direct map from ids to lines, kept while there are not far more ids
   // than lines (traces number their lines one by one; cores keep the ids).
-  if (!t->sparse && size_t(id) > 8 * t->ids.size() + (size_t(1) << 20)) {
+  if (!t->sparse && size_t(id) > 8 * t->ids.size() + (size_t(1) << 16)) {
     t->sparse = true;
     std::vector<int>().swap(t->index);
   }
@@ -166,7 +166,7 @@ int Read_trace_lines(text_reader_ *in, int binary, int max_antecedents, trace_li
   // Room for as many lines as the input could hold (a line takes six bytes
   // at least, three in binary), so that the lists do not move while they
   // grow; pages never written cost nothing.
-  const size_t lines = std::min(in->decoded_size, size_t(1) << 30) / (binary ? 3 : 6);
+  const size_t lines = Reserve_basis(in->decoded_size) / (binary ? 3 : 6);
   Reserve_large(&t->ids, lines);
   Reserve_large(&t->first, lines + 1);
   Reserve_large(&t->ants, 2 * lines);

@@ -6,8 +6,9 @@
 # series with points. Then an interrupted campaign: --resume runs only the
 # formulas without a record. Then one formula as a Slurm task runs it
 # (--one), and --collect rebuilds the table. A memory limit is checked
-# apart, except in a sanitizer build: its shadow memory is a reservation
-# far above any limit.
+# apart, and cerox and qrp-trim under an address-space limit far above
+# their peak, except in a sanitizer build: its shadow memory is a
+# reservation far above any limit.
 # Usage: campaign.sh BIN_DIR INSTANCES_DIR [SANITIZED]
 set -u
 bin=$1
@@ -61,6 +62,15 @@ if [ "$sanitized" = 0 ]; then
   # counter_8's trace is 16 MB: 8 MB stops a stage (DepQBF, qrp-trim or cerox) short of memory.
   "$bin/cerox-campaign" --one "$instances/counter_8.qdimacs" --out "$work/memory" --memory 8
   check "memory limit reported" grep -q '"reason": "memory limit"' "$work/memory"/json/*.json
+  # Room reserved by input size counts against an address-space limit: one
+  # far above a run's peak (about 5 MB on this 16 MB raw trace) must not
+  # stop it.
+  depqbf --trace --dep-man=simple --traditional-qcdcl --no-qbce-dynamic \
+    "$instances/counter_8.qdimacs" > "$work/c8.qrp"
+  as=(prlimit --as=$((60 << 20)) --)
+  check "cerox under an address-space limit" "${as[@]}" "$bin/cerox" -m 4 "$work/c8.qrp" > /dev/null
+  check "qrp-trim under an address-space limit" \
+    "${as[@]}" "$bin/qrp-trim" "$work/c8.qrp" "$work/c8.core.qrp" > /dev/null
 fi
 
 finish

@@ -123,7 +123,7 @@ int Read_network(text_reader_ *in, const char *path, int vars, network_ *n, std:
   blif_reader_ r(in, n, problem);
   n->vars = vars;
   // A literal takes three bytes at least (its name, a space, its cover digit).
-  Reserve_large(&n->lits, std::min(r.in.decoded_size, size_t(1) << 30) / 3);
+  Reserve_large(&n->lits, Reserve_basis(r.in.decoded_size) / 3);
   // `line` holds the next line, read ahead; `current` the one at hand.
   std::vector<std::string_view> words;
   std::vector<int> signals;
