@@ -125,9 +125,156 @@ void Distribute(const std::vector<literal_short_> &vars, const step_store_ &step
   });
 }
 
+// The ready steps by (cost, time they became ready), for the greedy order
+// below. Both queues take each step once (Insert), change its cost in place
+// (Add), and give the least step (Take_min) or drop one (Erase).
+//
+// A 4-ary heap, each step at a place of its own that `at` remembers, so
+// that a changed cost moves the step instead of adding an entry. Entries
+// hold their keys, and a node's children share a cache line.
+struct heap_queue_ {
+  struct entry_ {
+    long long cost;
+    int since;
+    int step;
+  };
+  std::vector<entry_> heap;
+  std::vector<int> at;  // by step
+  int clock = 0;
+
+  void Init(size_t steps) { Assign_large(&at, steps, -1); }
+  static bool Less(const entry_ &a, const entry_ &b) {
+    return a.cost < b.cost || (a.cost == b.cost && a.since < b.since);
+  }
+  void Put(size_t i, const entry_ &e) {
+    heap[i] = e;
+    at[size_t(e.step)] = int(i);
+  }
+  void Sift_up(size_t i) {
+    const entry_ e = heap[i];
+    for (; i > 0 && Less(e, heap[(i - 1) / 4]); i = (i - 1) / 4) Put(i, heap[(i - 1) / 4]);
+    Put(i, e);
+  }
+  void Sift_down(size_t i) {
+    const entry_ e = heap[i];
+    for (;;) {
+      const size_t first = 4 * i + 1;
+      if (first >= heap.size()) break;
+      size_t c = first;
+      for (size_t k = first + 1; k < std::min(first + 4, heap.size()); ++k)
+        if (Less(heap[k], heap[c])) c = k;
+      if (!Less(heap[c], e)) break;
+      Put(i, heap[c]);
+      i = c;
+    }
+    Put(i, e);
+  }
+  void Insert(int s, long long cost) {
+    heap.push_back({cost, clock++, s});
+    Sift_up(heap.size() - 1);
+  }
+  void Add(int s, long long delta) {
+    const size_t i = size_t(at[size_t(s)]);
+    heap[i].cost += delta;
+    if (delta < 0)
+      Sift_up(i);
+    else
+      Sift_down(i);
+  }
+  void Erase(int s) {
+    const size_t i = size_t(at[size_t(s)]);
+    const entry_ last = heap.back();
+    heap.pop_back();
+    if (i == heap.size()) return;
+    Put(i, last);
+    Sift_up(i);
+    Sift_down(size_t(at[size_t(last.step)]));
+  }
+  int Take_min() {
+    if (heap.empty()) return -1;
+    const int s = heap[0].step;
+    Erase(s);
+    return s;
+  }
+};
+
+// For costs below 64 (every step's literals together cost less): per cost
+// a bit set over the times steps became ready, with two summary levels, so
+// that a change of cost flips two bits and the least step takes a scan of
+// three words; one word tells which costs are present.
+struct bucket_queue_ {
+  static constexpr int kCosts = 64;
+  size_t w0 = 0, w1 = 0, w2 = 0;  // words per cost on each level
+  std::vector<uint64_t> bits0, bits1, bits2;
+  int count[kCosts] = {};
+  uint64_t present = 0;
+  std::vector<int> cost, since;  // by step
+  std::vector<int> step_at;      // by time
+  int clock = 0;
+
+  void Init(size_t steps) {
+    w0 = steps / 64 + 1;
+    w1 = w0 / 64 + 1;
+    w2 = w1 / 64 + 1;
+    Assign_large(&bits0, kCosts * w0, uint64_t(0));
+    Assign_large(&bits1, kCosts * w1, uint64_t(0));
+    Assign_large(&bits2, kCosts * w2, uint64_t(0));
+    Assign_large(&cost, steps, 0);
+    Assign_large(&since, steps, 0);
+    Assign_large(&step_at, steps, 0);
+  }
+  void Set(int c, size_t t) {
+    assert(c >= 0 && c < kCosts);
+    uint64_t &b0 = bits0[size_t(c) * w0 + t / 64];
+    if (!b0) {
+      uint64_t &b1 = bits1[size_t(c) * w1 + t / 4096];
+      if (!b1) bits2[size_t(c) * w2 + t / 262144] |= uint64_t(1) << (t / 4096 % 64);
+      b1 |= uint64_t(1) << (t / 64 % 64);
+    }
+    b0 |= uint64_t(1) << (t % 64);
+    if (count[c]++ == 0) present |= uint64_t(1) << c;
+  }
+  void Clear(int c, size_t t) {
+    uint64_t &b0 = bits0[size_t(c) * w0 + t / 64];
+    b0 &= ~(uint64_t(1) << (t % 64));
+    if (!b0) {
+      uint64_t &b1 = bits1[size_t(c) * w1 + t / 4096];
+      b1 &= ~(uint64_t(1) << (t / 64 % 64));
+      if (!b1) bits2[size_t(c) * w2 + t / 262144] &= ~(uint64_t(1) << (t / 4096 % 64));
+    }
+    if (--count[c] == 0) present &= ~(uint64_t(1) << c);
+  }
+  void Insert(int s, long long c) {
+    cost[size_t(s)] = int(c);
+    since[size_t(s)] = clock;
+    step_at[size_t(clock)] = s;
+    Set(int(c), size_t(clock++));
+  }
+  void Add(int s, long long delta) {
+    Clear(cost[size_t(s)], size_t(since[size_t(s)]));
+    cost[size_t(s)] += int(delta);
+    Set(cost[size_t(s)], size_t(since[size_t(s)]));
+  }
+  void Erase(int s) { Clear(cost[size_t(s)], size_t(since[size_t(s)])); }
+  int Take_min() {
+    if (!present) return -1;
+    const int c = __builtin_ctzll(present);
+    const uint64_t *b2 = &bits2[size_t(c) * w2];
+    size_t i = 0;
+    while (!b2[i]) ++i;
+    i = i * 64 + size_t(__builtin_ctzll(b2[i]));
+    i = i * 64 + size_t(__builtin_ctzll(bits1[size_t(c) * w1 + i]));
+    const size_t t = i * 64 + size_t(__builtin_ctzll(bits0[size_t(c) * w0 + i]));
+    const int s = step_at[t];
+    Clear(c, t);
+    return s;
+  }
+};
+
 // The greedy order: repeatedly the ready step of least cost, ties going to
 // the step that became ready first. Costs are kept current as signs change
 // instead of being recomputed for every ready step in every round.
+template <class Queue>
 struct greedy_order_ {
   const std::vector<literal_short_> *vars;
   const step_store_ *steps;
@@ -148,18 +295,7 @@ struct greedy_order_ {
   std::vector<uint64_t> occ_end;
   std::vector<int32_t> occ;
   std::vector<long long> pos_cost;  // by position: the cost of its literal
-  int clock = 0;
-  // The ready steps in a 4-ary heap by (cost, since), each at a place of
-  // its own that heap_at remembers, so that a changed cost moves the step
-  // instead of adding an entry: the heap stays as large as the ready set.
-  // Entries hold their keys, and a node's children share a cache line.
-  struct entry_ {
-    long long cost;
-    int since;  // when the step became ready
-    int step;
-  };
-  std::vector<entry_> heap;
-  std::vector<int> heap_at;
+  Queue ready_steps;
   std::vector<int> order;
   std::vector<size_t> changed;   // positions the placed step touches
   std::vector<long long> stamp;  // by position: last round that saw it
@@ -192,44 +328,7 @@ struct greedy_order_ {
       assert(occ_end[p] < (*occ_start)[p + 1]);
       occ[occ_end[p]++] = sign * (s + 1);
     });
-    heap.push_back({cost, clock++, s});
-    Sift_up(heap.size() - 1);
-  }
-
-  static bool Less(const entry_ &a, const entry_ &b) {
-    return a.cost < b.cost || (a.cost == b.cost && a.since < b.since);
-  }
-  void Put(size_t i, const entry_ &e) {
-    heap[i] = e;
-    heap_at[size_t(e.step)] = int(i);
-  }
-  void Sift_up(size_t i) {
-    const entry_ e = heap[i];
-    for (; i > 0 && Less(e, heap[(i - 1) / 4]); i = (i - 1) / 4) Put(i, heap[(i - 1) / 4]);
-    Put(i, e);
-  }
-  void Sift_down(size_t i) {
-    const entry_ e = heap[i];
-    for (;;) {
-      const size_t first = 4 * i + 1;
-      if (first >= heap.size()) break;
-      size_t c = first;
-      for (size_t k = first + 1; k < std::min(first + 4, heap.size()); ++k)
-        if (Less(heap[k], heap[c])) c = k;
-      if (!Less(heap[c], e)) break;
-      Put(i, heap[c]);
-      i = c;
-    }
-    Put(i, e);
-  }
-  // Step s's cost changes by delta: its place in the heap too.
-  void Add_cost(int s, long long delta) {
-    const size_t i = size_t(heap_at[size_t(s)]);
-    heap[i].cost += delta;
-    if (delta < 0)
-      Sift_up(i);
-    else
-      Sift_down(i);
+    ready_steps.Insert(s, cost);
   }
 
   // Brings the costs of ready steps up to date after position p changed its
@@ -245,8 +344,8 @@ struct greedy_order_ {
         continue;
       }
       const long long delta = (after * sign < 0 ? w : 0) - (before * sign < 0 ? w : 0);
-      // One change at a time keeps the heap whole for the next.
-      if (delta) Add_cost(step, delta);
+      // One change at a time keeps the queue whole for the next.
+      if (delta) ready_steps.Add(step, delta);
       ++k;
     }
   }
@@ -281,7 +380,7 @@ struct greedy_order_ {
     Assign_large(&waiting, n, 0);
     Assign_large(&placed, n, char(0));
     Assign_large(&ready, n, char(0));
-    Assign_large(&heap_at, n, -1);
+    ready_steps.Init(n);
     Assign_large(&last_sign, vars->size(), 0);
     Assign_large(&sign_before, vars->size(), 0);
     Assign_large(&stamp, vars->size(), 0LL);
@@ -299,32 +398,25 @@ struct greedy_order_ {
       }
     }
     if (last_initial < 0) return;
-    // The first step is placed without a cost: out of the heap.
-    const size_t at = size_t(heap_at[size_t(last_initial)]);
-    const entry_ last = heap.back();
-    heap.pop_back();
-    if (at < heap.size()) {
-      Put(at, last);
-      Sift_up(at);
-      Sift_down(size_t(heap_at[size_t(last.step)]));
-    }
+    // The first step is placed without a cost: out of the queue.
+    ready_steps.Erase(last_initial);
     Place(last_initial);
-    for (int s = Take_cheapest(); s >= 0; s = Take_cheapest()) Place(s);
-  }
-
-  // The ready step of least (cost, time it became ready), or -1 when none.
-  int Take_cheapest() {
-    if (heap.empty()) return -1;
-    const int s = heap[0].step;
-    const entry_ last = heap.back();
-    heap.pop_back();
-    if (!heap.empty()) {
-      Put(0, last);
-      Sift_down(0);
-    }
-    return s;
+    for (int s = ready_steps.Take_min(); s >= 0; s = ready_steps.Take_min()) Place(s);
   }
 };
+
+template <class Queue>
+std::vector<int> Greedy_order(const std::vector<literal_short_> *vars, const step_store_ *steps,
+                              int alter, int block_count, const std::vector<uint64_t> *occ_start) {
+  greedy_order_<Queue> g;
+  g.vars = vars;
+  g.steps = steps;
+  g.alter = alter;
+  g.block_count = block_count;
+  g.occ_start = occ_start;
+  g.Run();
+  return std::move(g.order);
+}
 
 }  // namespace
 
@@ -356,12 +448,18 @@ void Minimize_alter(const std::vector<literal_short_> *vars, const step_store_ *
     for (size_t i = 0; i < steps->size(); ++i) Distribute(*vars, *steps, i, &fill, var_steps);
     return;
   }
-  greedy_order_ g;
-  g.vars = vars;
-  g.steps = steps;
-  g.alter = alter;
-  g.block_count = block_count;
-  g.occ_start = &var_steps->start;
-  g.Run();
-  for (int i : g.order) Distribute(*vars, *steps, size_t(i), &fill, var_steps);
+  // A step never costs more than all of its literals: below 64, the costs
+  // are buckets.
+  long long most = 0;
+  for (size_t k = 0; k < steps->size(); ++k) {
+    long long all = 0;
+    reduced_literals_{*vars, *steps, k}.For_each(
+        [&](const literal_short_ &e, int) { all += Literal_cost(e, alter, block_count); });
+    most = std::max(most, all);
+  }
+  const std::vector<int> order =
+      most < bucket_queue_::kCosts
+          ? Greedy_order<bucket_queue_>(vars, steps, alter, block_count, &var_steps->start)
+          : Greedy_order<heap_queue_>(vars, steps, alter, block_count, &var_steps->start);
+  for (int i : order) Distribute(*vars, *steps, size_t(i), &fill, var_steps);
 }
