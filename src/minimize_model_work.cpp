@@ -434,28 +434,26 @@ long long Num_add_alter(const std::vector<literal_short_> *vars, const std::vect
 
 void Minimize_alter(const std::vector<literal_short_> *vars, const step_store_ *steps,
                     var_lists_ *var_steps, int alter, int block_count) {
-  // Every list gets its exact room first: one array for all of them.
+  // Every list gets its exact room first: one array for all of them. A
+  // step never costs more than all of its literals: below 64, the costs of
+  // the greedy order are buckets.
   Assign_large(&var_steps->start, vars->size() + 1, uint64_t(0));
   size_t entries = 0;
-  For_each_stored(steps->reduced.data(), steps->reduced.data() + steps->reduced.size(),
-                  [&](const stored_literal_ &l) {
-                    ++var_steps->start[size_t((*vars)[size_t(l.var) - 1].pos) + 1];
-                    ++entries;
-                  });
+  long long most = 0;
+  for (size_t k = 0; k < steps->size(); ++k) {
+    long long all = 0;
+    reduced_literals_{*vars, *steps, k}.For_each([&](const literal_short_ &e, int) {
+      ++var_steps->start[size_t(e.pos) + 1];
+      ++entries;
+      all += Literal_cost(e, alter, block_count);
+    });
+    most = std::max(most, all);
+  }
   std::vector<uint64_t> fill = Offsets_from_counts(&var_steps->start);
   Assign_large(&var_steps->refs, entries, 0);
   if (alter == 0) {
     for (size_t i = 0; i < steps->size(); ++i) Distribute(*vars, *steps, i, &fill, var_steps);
     return;
-  }
-  // A step never costs more than all of its literals: below 64, the costs
-  // are buckets.
-  long long most = 0;
-  for (size_t k = 0; k < steps->size(); ++k) {
-    long long all = 0;
-    reduced_literals_{*vars, *steps, k}.For_each(
-        [&](const literal_short_ &e, int) { all += Literal_cost(e, alter, block_count); });
-    most = std::max(most, all);
   }
   const std::vector<int> order =
       most < bucket_queue_::kCosts

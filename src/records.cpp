@@ -120,13 +120,22 @@ int Db_mark(const clause_db_ &db, size_t k) {
   return slot < 0 ? gap->mark : db.mark[size_t(slot)];
 }
 
+namespace {
+
+// Ends the entry whose literals were stored last.
+void Close_entry(clause_db_ *db, int32_t step, int mark, int32_t preds) {
+  db->lit_start.push_back(db->lits.size());
+  db->step.push_back(step);
+  db->mark.push_back(uint8_t(mark));
+  db->preds.push_back(preds);
+  ++db->entries;
+}
+
+}  // namespace
+
 void Db_push(clause_db_ *db, const clause_short_ &clause) {
   Store_literals(clause, &db->lits);
-  db->lit_start.push_back(db->lits.size());
-  db->step.push_back(clause.recorded == 1 ? clause.step : -1);
-  db->mark.push_back(uint8_t(clause.mark));
-  db->preds.push_back(clause.preds);
-  ++db->entries;
+  Close_entry(db, clause.recorded == 1 ? clause.step : -1, clause.mark, clause.preds);
 }
 
 size_t Db_push_read(clause_db_ *db, const std::vector<literal_short_> &vars,
@@ -140,13 +149,10 @@ size_t Db_push_read(clause_db_ *db, const std::vector<literal_short_> &vars,
   if (!std::is_sorted(keys.begin(), keys.end())) std::sort(keys.begin(), keys.end());
   for (uint64_t key : keys) {
     const int n = numbers[Order_index(key)];
-    db->lits.push_back(n < 0 ? -Entry_of(vars, n).var : Entry_of(vars, n).var);
+    const int32_t var = Entry_of(vars, n).var;
+    db->lits.push_back(n < 0 ? -var : var);
   }
-  db->lit_start.push_back(db->lits.size());
-  db->step.push_back(-1);
-  db->mark.push_back(uint8_t(mark));
-  db->preds.push_back(0);
-  ++db->entries;
+  Close_entry(db, -1, mark, 0);
   return keys.size();
 }
 

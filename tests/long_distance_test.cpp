@@ -25,6 +25,10 @@ int Verdict(const std::string &formula, const std::string &blif, bool true_formu
   EXPECT_EQ(Simulate_check(f, n, order, &reason), sat) << reason;
   return sat;
 }
+int Verdict(const std::string &formula, const std::string &blif, bool true_formula) {
+  network_ n;
+  return Verdict(formula, blif, true_formula, &n);
+}
 
 // The value of signal s of a network under an assignment of its variables.
 bool Value(const network_ &n, int s, const std::vector<bool> &assignment) {
@@ -86,8 +90,7 @@ TEST(LongDistance, EqualPhasesAreShared) {
   const std::string blif = Replay_certificate(proof, 3, false, &phases);
   ASSERT_NE(blif, "");
   EXPECT_EQ(phases.nodes.size(), 1u);
-  network_ n;
-  EXPECT_EQ(Verdict(kExample, blif, false, &n), 1);
+  EXPECT_EQ(Verdict(kExample, blif, false), 1);
 }
 
 TEST(LongDistance, MergedLiteralInTheConditionOfAReduction) {
@@ -100,8 +103,7 @@ TEST(LongDistance, MergedLiteralInTheConditionOfAReduction) {
   const std::string blif = Replay_certificate(proof, 3, true);
   ASSERT_NE(blif, "");
   EXPECT_NE(blif.find(" ldx0 cl0\n"), std::string::npos) << blif;
-  network_ n;
-  EXPECT_EQ(Verdict(formula, blif, false, &n), 1);
+  EXPECT_EQ(Verdict(formula, blif, false), 1);
 }
 
 TEST(LongDistance, CubeMergeOfATrueFormula) {
@@ -133,8 +135,7 @@ TEST(LongDistance, CubeMergeOfATrueFormula) {
   ASSERT_NE(blif, "");
   ASSERT_EQ(phases.nodes.size(), 1u);
   EXPECT_EQ(phases.nodes[0].then_phase, 1);
-  network_ n;
-  EXPECT_EQ(Verdict(formula, blif, true, &n), 1);
+  EXPECT_EQ(Verdict(formula, blif, true), 1);
 }
 
 }  // namespace
