@@ -50,10 +50,19 @@ void Append_literals(const std::vector<literal_short_> *vars, const std::vector<
   }
 }
 
-// The numbers of the list being read; reused from line to line.
+// Buffers reused from call to call: the numbers of the list being read,
+// one 'qrp' line's literals, and the parent clause of a resolution.
 std::vector<int> &Line_numbers() {
   static thread_local std::vector<int> numbers;
   return numbers;
+}
+clause_short_ &Fresh_line() {
+  static thread_local clause_short_ fresh;
+  return fresh;
+}
+std::vector<literal_short_> &Parent_literals() {
+  static thread_local std::vector<literal_short_> a;
+  return a;
 }
 
 int Read_literals(text_reader_ *in, const std::vector<literal_short_> *vars, clause_short_ *into) {
@@ -231,8 +240,7 @@ int Read_qrp_step(Tokens tokens, int mode, const std::vector<literal_short_> *va
   // Marks: 0 for the constraints this mode replays (clauses in mode 3, cubes
   // in mode 4), 1 for the other kind, in mode 4 stored inverted.
   const int own_mark = mode == 3 ? 0 : 1;
-  // Reused from call to call: one line's literals.
-  static thread_local clause_short_ fresh;
+  clause_short_ &fresh = Fresh_line();
   for (;;) {
     fresh.lits.clear();
     fresh.recorded = 0;
@@ -310,6 +318,12 @@ int Read_qrp_step(Tokens tokens, int mode, const std::vector<literal_short_> *va
 
 }  // namespace
 
+void Release_replay_scratch() {
+  std::vector<int>().swap(Line_numbers());
+  Fresh_line() = clause_short_();
+  std::vector<literal_short_>().swap(Parent_literals());
+}
+
 int Get_resolve_clauses(text_reader_ *proof, int mode, std::vector<literal_short_> *vars,
                         clause_db_ *clauses, clause_short_ *first, clause_short_ *second,
                         int *pivot, int *step_id, int *pending_id) {
@@ -376,9 +390,8 @@ int Cube_limit(const std::vector<literal_short_> &a, const std::vector<literal_s
 
 int Resolution(std::vector<literal_short_> *vars, clause_short_ *first, const clause_short_ *second,
                int mode, clause_short_ *reduced) {
-  // The parent's literals are moved out so `first` can take the resolvent;
-  // the buffer is reused across calls.
-  static thread_local std::vector<literal_short_> a;
+  // The parent's literals are moved out so `first` can take the resolvent.
+  std::vector<literal_short_> &a = Parent_literals();
   a.swap(first->lits);
   std::vector<literal_short_> &r = first->lits;
   std::vector<literal_short_> &o = reduced->lits;

@@ -220,6 +220,13 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
   }
   const clock_t t_replay = clock();
   printf(" -- Analyzing proof.. OK! time: %7.2fs --\n", Seconds(t_read, t_replay));
+  // What only the replay needed goes before the lists and the writing take
+  // their room.
+  r->clauses = clause_db_();
+  r->first = r->second = r->reduced = clause_short_();
+  r->core = core_filter_();
+  r->lines = trace_lines_();
+  Release_replay_scratch();
   if (r->phases.Any()) {
     Print_file_error(5);
     if (rfao) {

@@ -15,14 +15,17 @@
 
 // One variable-table entry, or one clause literal (a copy of its variable's
 // entry with the sign set).
+// Working copies of long clauses are many of these: the two three-valued
+// fields share the last word, 20 bytes in all.
 struct literal_short_ {
-  int32_t sign = 0;    // +1 / -1 in a literal, 0 in the table
   int32_t var = -1;    // variable number; -1 for an entry no prefix line lists
   int32_t pos = 0;     // 0-based prefix position
   int32_t level = 0;   // 1-based quantifier block
   int32_t weight = 0;  // accumulated by the resolution step
-  int32_t quant = -1;  // 0 existential, 1 universal, -1 excluded
+  int8_t sign = 0;     // +1 / -1 in a literal, 0 in the table
+  int8_t quant = -1;   // 0 existential, 1 universal, -1 excluded
 };
+static_assert(sizeof(literal_short_) == 20, "literal_short_ packs into 20 bytes");
 
 // A merged literal (long-distance resolution): a universal variable of a
 // clause (an existential one of a cube) in both signs. In a clause literal
@@ -237,6 +240,9 @@ int Get_resolve_clauses(text_reader_ *proof, int mode, std::vector<literal_short
 // itself, whether that line is an empty constraint of the replayed kind (an
 // input line; 0 for a line of the other kind).
 // *ants receives the antecedent ids of a line it hands over (0 for none).
+// Frees the buffers that the readers and the resolution step keep from
+// call to call.
+void Release_replay_scratch();
 int Get_qrp_clauses(text_reader_ *proof, int mode, int binary, core_filter_ *core,
                     std::vector<literal_short_> *vars, clause_db_ *clauses, clause_short_ *first,
                     clause_short_ *second, int *pending_id, int *last_empty, int *ants);
