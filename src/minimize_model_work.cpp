@@ -126,29 +126,29 @@ void Distribute(const std::vector<literal_short_> &vars, const step_store_ &step
 }
 
 // The ready steps by (cost, time they became ready), for the greedy order
-// below. Both queues take each step once (Insert), change its cost in place
-// (Add), and give the least step (Take_min) or drop one (Erase).
+// below, which names each by that time: the times are 0, 1, 2, ... in the
+// order the steps became ready. Both queues take each time once (Insert,
+// in increasing order), change its cost in place (Add), and give the least
+// (Take_min) or drop one (Erase).
 //
-// A 4-ary heap, each step at a place of its own that `at` remembers, so
-// that a changed cost moves the step instead of adding an entry. Entries
-// hold their keys, and a node's children share a cache line.
+// A 4-ary heap, each time at a place of its own that `at` remembers, so
+// that a changed cost moves the entry instead of adding one. Entries hold
+// their keys, and a node's children share a cache line.
 struct heap_queue_ {
   struct entry_ {
     long long cost;
-    int since;
-    int step;
+    int time;
   };
   std::vector<entry_> heap;
-  std::vector<int> at;  // by step
-  int clock = 0;
+  std::vector<int> at;  // by time
 
   void Init(size_t steps) { Assign_large(&at, steps, -1); }
   static bool Less(const entry_ &a, const entry_ &b) {
-    return a.cost < b.cost || (a.cost == b.cost && a.since < b.since);
+    return a.cost < b.cost || (a.cost == b.cost && a.time < b.time);
   }
   void Put(size_t i, const entry_ &e) {
     heap[i] = e;
-    at[size_t(e.step)] = int(i);
+    at[size_t(e.time)] = int(i);
   }
   void Sift_up(size_t i) {
     const entry_ e = heap[i];
@@ -169,48 +169,55 @@ struct heap_queue_ {
     }
     Put(i, e);
   }
-  void Insert(int s, long long cost) {
-    heap.push_back({cost, clock++, s});
+  void Insert(int t, long long cost) {
+    heap.push_back({cost, t});
     Sift_up(heap.size() - 1);
   }
-  void Add(int s, long long delta) {
-    const size_t i = size_t(at[size_t(s)]);
+  void Add(int t, long long delta) {
+    const size_t i = size_t(at[size_t(t)]);
     heap[i].cost += delta;
     if (delta < 0)
       Sift_up(i);
     else
       Sift_down(i);
   }
-  void Erase(int s) {
-    const size_t i = size_t(at[size_t(s)]);
+  void Erase(int t) {
+    const size_t i = size_t(at[size_t(t)]);
     const entry_ last = heap.back();
     heap.pop_back();
     if (i == heap.size()) return;
     Put(i, last);
     Sift_up(i);
-    Sift_down(size_t(at[size_t(last.step)]));
+    Sift_down(size_t(at[size_t(last.time)]));
   }
   int Take_min() {
     if (heap.empty()) return -1;
-    const int s = heap[0].step;
-    Erase(s);
-    return s;
+    const int t = heap[0].time;
+    Erase(t);
+    return t;
   }
 };
 
 // For costs below 64 (every step's literals together cost less): per cost
-// a bit set over the times steps became ready, with two summary levels, so
-// that a change of cost flips two bits and the least step takes a scan of
-// three words; one word tells which costs are present.
+// a bit set over the times, with two summary levels, so that a move flips
+// two bits and the least time takes a scan of three words; one word tells
+// which costs are present.
+//
+// A time is filed under a cost at most its own: a rise of cost leaves it
+// where it is, and only a fall below where it is filed moves it. The least
+// time under the least cost whose cost is still that one is the least
+// step; the times before it under that cost rose and are filed anew on the
+// way. Costs that go up and down again then cost no moves at all.
 struct bucket_queue_ {
   static constexpr int kCosts = 64;
   size_t w0 = 0, w1 = 0, w2 = 0;  // words per cost on each level
   std::vector<uint64_t> bits0, bits1, bits2;
   int count[kCosts] = {};
   uint64_t present = 0;
-  std::vector<int> cost, since;  // by step
-  std::vector<int> step_at;      // by time
-  int clock = 0;
+  struct costs_ {
+    uint8_t cost, filed;  // the cost now, the cost it is filed under
+  };
+  std::vector<costs_> at;  // by time
 
   void Init(size_t steps) {
     w0 = steps / 64 + 1;
@@ -219,9 +226,7 @@ struct bucket_queue_ {
     Assign_large(&bits0, kCosts * w0, uint64_t(0));
     Assign_large(&bits1, kCosts * w1, uint64_t(0));
     Assign_large(&bits2, kCosts * w2, uint64_t(0));
-    Assign_large(&cost, steps, 0);
-    Assign_large(&since, steps, 0);
-    Assign_large(&step_at, steps, 0);
+    Assign_large(&at, steps, costs_{0, 0});
   }
   void Set(int c, size_t t) {
     assert(c >= 0 && c < kCosts);
@@ -244,30 +249,36 @@ struct bucket_queue_ {
     }
     if (--count[c] == 0) present &= ~(uint64_t(1) << c);
   }
-  void Insert(int s, long long c) {
-    cost[size_t(s)] = int(c);
-    since[size_t(s)] = clock;
-    step_at[size_t(clock)] = s;
-    Set(int(c), size_t(clock++));
+  void Insert(int t, long long c) {
+    at[size_t(t)] = {uint8_t(c), uint8_t(c)};
+    Set(int(c), size_t(t));
   }
-  void Add(int s, long long delta) {
-    Clear(cost[size_t(s)], size_t(since[size_t(s)]));
-    cost[size_t(s)] += int(delta);
-    Set(cost[size_t(s)], size_t(since[size_t(s)]));
+  void Add(int t, long long delta) {
+    costs_ &e = at[size_t(t)];
+    e.cost = uint8_t(e.cost + delta);
+    if (e.cost < e.filed) {
+      Clear(e.filed, size_t(t));
+      e.filed = e.cost;
+      Set(e.cost, size_t(t));
+    }
   }
-  void Erase(int s) { Clear(cost[size_t(s)], size_t(since[size_t(s)])); }
+  void Erase(int t) { Clear(at[size_t(t)].filed, size_t(t)); }
   int Take_min() {
-    if (!present) return -1;
-    const int c = __builtin_ctzll(present);
-    const uint64_t *b2 = &bits2[size_t(c) * w2];
-    size_t i = 0;
-    while (!b2[i]) ++i;
-    i = i * 64 + size_t(__builtin_ctzll(b2[i]));
-    i = i * 64 + size_t(__builtin_ctzll(bits1[size_t(c) * w1 + i]));
-    const size_t t = i * 64 + size_t(__builtin_ctzll(bits0[size_t(c) * w0 + i]));
-    const int s = step_at[t];
-    Clear(c, t);
-    return s;
+    while (present) {
+      const int c = __builtin_ctzll(present);
+      const uint64_t *b2 = &bits2[size_t(c) * w2];
+      size_t i = 0;
+      while (!b2[i]) ++i;
+      i = i * 64 + size_t(__builtin_ctzll(b2[i]));
+      i = i * 64 + size_t(__builtin_ctzll(bits1[size_t(c) * w1 + i]));
+      const size_t t = i * 64 + size_t(__builtin_ctzll(bits0[size_t(c) * w0 + i]));
+      Clear(c, t);
+      costs_ &e = at[t];
+      if (e.cost == c) return int(t);
+      e.filed = e.cost;
+      Set(e.cost, t);
+    }
+    return -1;
   }
 };
 
@@ -283,14 +294,17 @@ struct greedy_order_ {
   std::vector<int32_t> succs;
   std::vector<int> waiting;  // unplaced predecessors per step
   std::vector<char> placed;  // has entered the ready set
-  std::vector<char> ready;   // in the ready set now
+  std::vector<int> step_at;  // by time: the step that became ready then
+  std::vector<char> live;    // by time: still ready
+  int clock = 0;
   std::vector<int> last_sign;
   // The literals of ready steps, listed under their positions so that a
-  // change of a last sign reaches the steps' costs: step s's literal of
-  // sign g is (s + 1) * g, in occ[occ_start[p], occ_end[p]). A position's
-  // list has room for all of its literals (the lengths of the variable
-  // lists), since each step becomes ready once. Merged literals cost the
-  // same whatever the signs and are not listed.
+  // change of a last sign reaches the steps' costs: the literal of sign g
+  // of the step ready since time t is (t + 1) * g, in occ[occ_start[p],
+  // occ_end[p]), in increasing time, so that a repricing walks the queue
+  // forward. A position's list has room for all of its literals (the
+  // lengths of the variable lists), since each step becomes ready once.
+  // Merged literals cost the same whatever the signs and are not listed.
   const std::vector<uint64_t> *occ_start;
   std::vector<uint64_t> occ_end;
   std::vector<int32_t> occ;
@@ -318,40 +332,45 @@ struct greedy_order_ {
   }
 
   void Make_ready(int s) {
+    const int t = clock++;
     placed[size_t(s)] = 1;
-    ready[size_t(s)] = 1;
+    step_at[size_t(t)] = s;
+    live[size_t(t)] = 1;
     const long long cost = Num_add_alter(vars, &last_sign, steps, size_t(s), alter, block_count);
     Reduced(s).For_each([&](const literal_short_ &e, int sign) {
       if (sign == 0) return;
       const size_t p = size_t(e.pos);
       pos_cost[p] = Literal_cost(e, alter, block_count);
       assert(occ_end[p] < (*occ_start)[p + 1]);
-      occ[occ_end[p]++] = sign * (s + 1);
+      occ[occ_end[p]++] = sign * (t + 1);
     });
-    ready_steps.Insert(s, cost);
+    ready_steps.Insert(t, cost);
   }
 
   // Brings the costs of ready steps up to date after position p changed its
-  // last sign from `before`; drops occurrences of steps no longer ready.
+  // last sign from `before`; drops the literals of steps no longer ready,
+  // keeping the others in time order.
   void Reprice(size_t p, int before) {
     const int after = last_sign[p];
     const long long w = pos_cost[p];
-    for (uint64_t k = (*occ_start)[p]; k < occ_end[p];) {
+    // Only the literals of one sign change their cost, by the same amount
+    // (from `before` to nothing, or from nothing to `after`, or both).
+    uint64_t kept = (*occ_start)[p];
+    for (uint64_t k = kept; k < occ_end[p]; ++k) {
       const int32_t ref = occ[k];
-      const int step = (ref < 0 ? -ref : ref) - 1, sign = ref < 0 ? -1 : 1;
-      if (!ready[size_t(step)]) {
-        occ[k] = occ[--occ_end[p]];
-        continue;
-      }
+      const int t = (ref < 0 ? -ref : ref) - 1, sign = ref < 0 ? -1 : 1;
+      if (!live[size_t(t)]) continue;
+      occ[kept++] = ref;
       const long long delta = (after * sign < 0 ? w : 0) - (before * sign < 0 ? w : 0);
       // One change at a time keeps the queue whole for the next.
-      if (delta) ready_steps.Add(step, delta);
-      ++k;
+      if (delta) ready_steps.Add(t, delta);
     }
+    occ_end[p] = kept;
   }
 
-  void Place(int x) {
-    ready[size_t(x)] = 0;
+  void Place(int t) {
+    const int x = step_at[size_t(t)];
+    live[size_t(t)] = 0;
     order.push_back(x);
     ++round;
     changed.clear();
@@ -379,7 +398,8 @@ struct greedy_order_ {
     Link_successors();
     Assign_large(&waiting, n, 0);
     Assign_large(&placed, n, char(0));
-    Assign_large(&ready, n, char(0));
+    Assign_large(&step_at, n, 0);
+    Assign_large(&live, n, char(0));
     ready_steps.Init(n);
     Assign_large(&last_sign, vars->size(), 0);
     Assign_large(&sign_before, vars->size(), 0);
@@ -389,19 +409,16 @@ struct greedy_order_ {
     Assign_large(&occ, size_t(occ_start->back()), int32_t(0));
     Assign_large(&pos_cost, vars->size(), 0LL);
     Reserve_large(&order, n);
-    int last_initial = -1;
     for (size_t u = 0; u < n; ++u) {
       waiting[u] = int(steps->pred_start[u + 1] - steps->pred_start[u]);
-      if (waiting[u] == 0) {
-        Make_ready(int(u));
-        last_initial = int(u);
-      }
+      if (waiting[u] == 0) Make_ready(int(u));
     }
-    if (last_initial < 0) return;
-    // The first step is placed without a cost: out of the queue.
-    ready_steps.Erase(last_initial);
-    Place(last_initial);
-    for (int s = ready_steps.Take_min(); s >= 0; s = ready_steps.Take_min()) Place(s);
+    if (clock == 0) return;
+    // The first step, the last one ready, is placed without a cost: out of
+    // the queue.
+    ready_steps.Erase(clock - 1);
+    Place(clock - 1);
+    for (int t = ready_steps.Take_min(); t >= 0; t = ready_steps.Take_min()) Place(t);
   }
 };
 
