@@ -129,7 +129,7 @@ void Distribute(const std::vector<literal_short_> &vars, const step_store_ &step
 // below, which names each by that time: the times are 0, 1, 2, ... in the
 // order the steps became ready. Both queues take each time once (Insert,
 // in increasing order), change its cost in place (Add), and give the least
-// (Take_min) or drop one (Erase).
+// (Take_min) or drop one (Erase); Live tells a time that is still in.
 //
 // A 4-ary heap, each time at a place of its own that `at` remembers, so
 // that a changed cost moves the entry instead of adding one. Entries hold
@@ -181,8 +181,10 @@ struct heap_queue_ {
     else
       Sift_down(i);
   }
+  bool Live(int t) const { return at[size_t(t)] >= 0; }
   void Erase(int t) {
     const size_t i = size_t(at[size_t(t)]);
+    at[size_t(t)] = -1;
     const entry_ last = heap.back();
     heap.pop_back();
     if (i == heap.size()) return;
@@ -262,7 +264,12 @@ struct bucket_queue_ {
       Set(e.cost, size_t(t));
     }
   }
-  void Erase(int t) { Clear(at[size_t(t)].filed, size_t(t)); }
+  static constexpr uint8_t kGone = 0xff;  // `filed` of a time taken out
+  bool Live(int t) const { return at[size_t(t)].filed != kGone; }
+  void Erase(int t) {
+    Clear(at[size_t(t)].filed, size_t(t));
+    at[size_t(t)].filed = kGone;
+  }
   int Take_min() {
     while (present) {
       const int c = __builtin_ctzll(present);
@@ -274,7 +281,10 @@ struct bucket_queue_ {
       const size_t t = i * 64 + size_t(__builtin_ctzll(bits0[size_t(c) * w0 + i]));
       Clear(c, t);
       costs_ &e = at[t];
-      if (e.cost == c) return int(t);
+      if (e.cost == c) {
+        e.filed = kGone;
+        return int(t);
+      }
       e.filed = e.cost;
       Set(e.cost, t);
     }
@@ -295,18 +305,19 @@ struct greedy_order_ {
   std::vector<int> waiting;  // unplaced predecessors per step
   std::vector<char> placed;  // has entered the ready set
   std::vector<int> step_at;  // by time: the step that became ready then
-  std::vector<char> live;    // by time: still ready
   int clock = 0;
   std::vector<int> last_sign;
   // The literals of ready steps, listed under their positions so that a
-  // change of a last sign reaches the steps' costs: the literal of sign g
-  // of the step ready since time t is (t + 1) * g, in occ[occ_start[p],
-  // occ_end[p]), in increasing time, so that a repricing walks the queue
-  // forward. A position's list has room for all of its literals (the
-  // lengths of the variable lists), since each step becomes ready once.
+  // change of a last sign reaches the steps' costs, as the times the steps
+  // became ready. Position p has room for all of its literals (the lengths
+  // of the variable lists, since each step becomes ready once) in
+  // occ[occ_start[p], occ_start[p + 1]): the positive ones fill it from the
+  // front up to pos_end[p], the negative ones from the back down to
+  // neg_begin[p], each in time order from its end, so that a repricing
+  // walks the queue forward and all literals of a list change alike.
   // Merged literals cost the same whatever the signs and are not listed.
   const std::vector<uint64_t> *occ_start;
-  std::vector<uint64_t> occ_end;
+  std::vector<uint64_t> pos_end, neg_begin;
   std::vector<int32_t> occ;
   std::vector<long long> pos_cost;  // by position: the cost of its literal
   Queue ready_steps;
@@ -335,42 +346,54 @@ struct greedy_order_ {
     const int t = clock++;
     placed[size_t(s)] = 1;
     step_at[size_t(t)] = s;
-    live[size_t(t)] = 1;
     const long long cost = Num_add_alter(vars, &last_sign, steps, size_t(s), alter, block_count);
     Reduced(s).For_each([&](const literal_short_ &e, int sign) {
       if (sign == 0) return;
       const size_t p = size_t(e.pos);
       pos_cost[p] = Literal_cost(e, alter, block_count);
-      assert(occ_end[p] < (*occ_start)[p + 1]);
-      occ[occ_end[p]++] = sign * (t + 1);
+      assert(pos_end[p] < neg_begin[p]);
+      if (sign > 0)
+        occ[pos_end[p]++] = t;
+      else
+        occ[--neg_begin[p]] = t;
     });
     ready_steps.Insert(t, cost);
   }
 
+  // Adds delta to the costs of the live times of one list, walked from
+  // `from` toward `to` (exclusive) in direction `dir`, and packs them
+  // toward `from`; returns where they end.
+  int64_t Walk(int64_t from, int64_t to, int64_t dir, long long delta) {
+    int64_t kept = from;
+    for (int64_t k = from; k != to; k += dir) {
+      const int t = occ[size_t(k)];
+      if (!ready_steps.Live(t)) continue;
+      occ[size_t(kept)] = t;
+      kept += dir;
+      // One change at a time keeps the queue whole for the next.
+      ready_steps.Add(t, delta);
+    }
+    return kept;
+  }
+
   // Brings the costs of ready steps up to date after position p changed its
-  // last sign from `before`; drops the literals of steps no longer ready,
-  // keeping the others in time order.
+  // last sign from `before`; drops the literals of steps no longer ready
+  // from the lists it walks.
   void Reprice(size_t p, int before) {
     const int after = last_sign[p];
-    const long long w = pos_cost[p];
-    // Only the literals of one sign change their cost, by the same amount
-    // (from `before` to nothing, or from nothing to `after`, or both).
-    uint64_t kept = (*occ_start)[p];
-    for (uint64_t k = kept; k < occ_end[p]; ++k) {
-      const int32_t ref = occ[k];
-      const int t = (ref < 0 ? -ref : ref) - 1, sign = ref < 0 ? -1 : 1;
-      if (!live[size_t(t)]) continue;
-      occ[kept++] = ref;
-      const long long delta = (after * sign < 0 ? w : 0) - (before * sign < 0 ? w : 0);
-      // One change at a time keeps the queue whole for the next.
-      if (delta) ready_steps.Add(t, delta);
+    for (int sign : {1, -1}) {
+      const long long delta = pos_cost[p] * (int(after * sign < 0) - int(before * sign < 0));
+      if (!delta) continue;
+      if (sign > 0)
+        pos_end[p] = uint64_t(Walk(int64_t((*occ_start)[p]), int64_t(pos_end[p]), 1, delta));
+      else
+        neg_begin[p] = uint64_t(
+            Walk(int64_t((*occ_start)[p + 1]) - 1, int64_t(neg_begin[p]) - 1, -1, delta) + 1);
     }
-    occ_end[p] = kept;
   }
 
   void Place(int t) {
     const int x = step_at[size_t(t)];
-    live[size_t(t)] = 0;
     order.push_back(x);
     ++round;
     changed.clear();
@@ -399,13 +422,14 @@ struct greedy_order_ {
     Assign_large(&waiting, n, 0);
     Assign_large(&placed, n, char(0));
     Assign_large(&step_at, n, 0);
-    Assign_large(&live, n, char(0));
     ready_steps.Init(n);
     Assign_large(&last_sign, vars->size(), 0);
     Assign_large(&sign_before, vars->size(), 0);
     Assign_large(&stamp, vars->size(), 0LL);
-    Reserve_large(&occ_end, occ_start->size() - 1);
-    occ_end.assign(occ_start->begin(), occ_start->end() - 1);
+    Reserve_large(&pos_end, occ_start->size() - 1);
+    pos_end.assign(occ_start->begin(), occ_start->end() - 1);
+    Reserve_large(&neg_begin, occ_start->size() - 1);
+    neg_begin.assign(occ_start->begin() + 1, occ_start->end());
     Assign_large(&occ, size_t(occ_start->back()), int32_t(0));
     Assign_large(&pos_cost, vars->size(), 0LL);
     Reserve_large(&order, n);
