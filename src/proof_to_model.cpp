@@ -223,7 +223,7 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
   // What only the replay needed goes before the lists and the writing take
   // their room.
   r->clauses = clause_db_();
-  r->first = r->second = r->reduced = clause_short_();
+  for (clause_short_ *c : {&r->first, &r->second, &r->reduced}) *c = clause_short_();
   r->core = core_filter_();
   r->lines = trace_lines_();
   Release_replay_scratch();
