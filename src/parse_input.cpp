@@ -185,9 +185,7 @@ int Read_clause(text_reader_ *in, const std::vector<literal_short_> &vars, bool 
       return 1;
     }
     if (!Names_entry(vars, k)) return 0;
-    const literal_short_ lit = Stored_literal(vars, k);
-    if (lit.quant == -1) continue;
-    clause->lits.push_back(lit);
+    if (Entry_of(vars, k).quant != -1) Push_literal(&clause->lits, vars, k);
   }
 }
 

@@ -45,8 +45,8 @@ void Append_literals(const std::vector<literal_short_> *vars, const std::vector<
                      clause_short_ *into) {
   into->lits.reserve(into->lits.size() + numbers.size());
   for (int n : numbers) {
-    const literal_short_ lit = Stored_literal(*vars, n);
-    if (lit.quant == 0 || lit.quant == 1) into->lits.push_back(lit);
+    const int quant = Entry_of(*vars, n).quant;
+    if (quant == 0 || quant == 1) Push_literal(&into->lits, *vars, n);
   }
 }
 

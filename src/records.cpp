@@ -218,10 +218,13 @@ void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_
   out->lits.reserve(size_t(db.lit_start[c + 1] - db.lit_start[c]));
   For_each_stored(db.lits.data() + db.lit_start[c], db.lits.data() + db.lit_start[c + 1],
                   [&](const stored_literal_ &s) {
-                    literal_short_ l = vars[size_t(s.var) - 1];
-                    l.sign = s.sign;
+                    // Copied whole, then the sign set in place: a copy
+                    // changed on the stack first stalls the wide load that
+                    // moves it.
+                    out->lits.push_back(vars[size_t(s.var) - 1]);
+                    literal_short_ &l = out->lits.back();
+                    l.sign = int8_t(s.sign);
                     if (s.sign == 0) l.weight = s.phase, out->merged = 1;
-                    out->lits.push_back(l);
                   });
   out->recorded = db.step[c] >= 0;
   out->step = db.step[c] >= 0 ? db.step[c] : 0;

@@ -177,6 +177,14 @@ inline literal_short_ Stored_literal(const std::vector<literal_short_> &vars, in
   l.sign = n < 0 ? -1 : 1;
   return l;
 }
+// Appends that literal to a clause's list: the entry copied whole, the sign
+// set in place (a copy changed on the stack first stalls the wide load that
+// moves it).
+inline void Push_literal(std::vector<literal_short_> *lits, const std::vector<literal_short_> &vars,
+                         int32_t n) {
+  lits->push_back(Entry_of(vars, n));
+  lits->back().sign = n < 0 ? -1 : 1;
+}
 
 // Modes: 0 'qbc', 1 'qube' false, 2 'qube' true, 3 'qrp' false, 4 'qrp' true.
 inline bool True_mode(int mode) { return mode == 2 || mode == 4; }
