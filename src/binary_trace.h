@@ -30,28 +30,34 @@ namespace bqrp_detail {
 int Read_varint_slow(text_reader_ *r, uint32_t *value);
 }
 
+// One varint from p, where at least 5 bytes remain: the bytes it takes
+// with its value (at most INT32_MAX), 0 when it is larger or longer than
+// five bytes.
+inline size_t Decode_varint(const unsigned char *p, uint32_t *value) {
+  if (p[0] < 0x80) {
+    *value = p[0];
+    return 1;
+  }
+  uint32_t v = p[0] & 0x7fu;
+  for (int i = 1; i < 5; ++i) {
+    v |= uint32_t(p[i] & 0x7fu) << (7 * i);
+    if (p[i] < 0x80) {
+      // The fifth byte carries bits 28 to 34; only 28 to 30 may be set.
+      if (i == 4 && p[i] > 7) return 0;
+      *value = v;
+      return size_t(i) + 1;
+    }
+  }
+  return 0;
+}
+
 // One varint: 1 with its value (at most INT32_MAX), 0 when it is larger or
 // longer than five bytes, -1 when the input ends before it does.
 inline int Read_varint(text_reader_ *r, uint32_t *value) {
   if (r->end - r->at >= 5) {
-    const unsigned char *p = reinterpret_cast<const unsigned char *>(r->data + r->at);
-    if (p[0] < 0x80) {
-      *value = p[0];
-      ++r->at;
-      return 1;
-    }
-    uint32_t v = p[0] & 0x7fu;
-    for (int i = 1; i < 5; ++i) {
-      v |= uint32_t(p[i] & 0x7fu) << (7 * i);
-      if (p[i] < 0x80) {
-        // The fifth byte carries bits 28 to 34; only 28 to 30 may be set.
-        if (i == 4 && p[i] > 7) return 0;
-        *value = v;
-        r->at += size_t(i) + 1;
-        return 1;
-      }
-    }
-    return 0;
+    const size_t n = Decode_varint(reinterpret_cast<const unsigned char *>(r->data + r->at), value);
+    r->at += n;
+    return n > 0;
   }
   return bqrp_detail::Read_varint_slow(r, value);
 }

@@ -1,4 +1,5 @@
 // Certificate writers: the BLIF network and the RFAO text.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -104,17 +105,42 @@ bool Has_node_value(const step_store_ *steps, const int *list, size_t n, int var
 
 }  // namespace
 
+namespace {
+
+// " v" for the variables below 10^6, prepared as they are first named:
+// step nodes name the same few variables over and over.
+constexpr int kPackedNames = 1000000;
+
+void Put_name(text_writer_ *out, int var) {
+  static thread_local std::vector<packed_text_> names;
+  if (var >= kPackedNames) {
+    Put_char(out, ' ');
+    Put_int(out, var);
+    return;
+  }
+  if (size_t(var) >= names.size()) names.resize(std::max(size_t(var) + 1, 2 * names.size()));
+  packed_text_ &name = names[size_t(var)];
+  if (!name.len) {
+    char text[8] = {' '};
+    name = Packed_text({text, size_t(Format_int(text + 1, var) - text)});
+  }
+  Put_packed(out, name);
+}
+
+}  // namespace
+
 void Write_step_node(text_writer_ *out, const std::vector<literal_short_> &lits, size_t index,
                      int mode, ld_phases_ *phases) {
   const digits_ dg = Digits(mode);
   if (lits.empty()) return Put_constant(out, ".names cl", int(index), dg.t);
   Put_str(out, ".names");
   for (const literal_short_ &l : lits) {
-    Put_char(out, ' ');
-    if (Is_merged(l))
+    if (Is_merged(l)) {
+      Put_char(out, ' ');
       Put_ld_literal(out, phases, l.var, l.weight);
-    else
-      Put_int(out, l.var);
+    } else {
+      Put_name(out, l.var);
+    }
   }
   Put_str(out, " cl");
   Put_int(out, int(index));

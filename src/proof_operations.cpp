@@ -181,7 +181,25 @@ struct qrp_binary_ {
   }
   int Literals(const std::vector<literal_short_> *vars, std::vector<int> *numbers) {
     numbers->clear();
+    const uint32_t last = uint32_t(2 * vars->size() + 1);  // the encoding of -size
     for (;;) {
+      // Straight from the buffer while a longest varint fits.
+      const unsigned char *p = reinterpret_cast<const unsigned char *>(in->data + in->at);
+      const unsigned char *const end = reinterpret_cast<const unsigned char *>(in->data + in->end);
+      while (end - p >= 5) {
+        uint32_t x;
+        const size_t len = Decode_varint(p, &x);
+        // A varint too long or too large, or one that names no variable.
+        if (!len || x == 1 || x > last) return 0;
+        p += len;
+        if (x == 0) {
+          in->at = size_t(reinterpret_cast<const char *>(p) - in->data);
+          return 1;
+        }
+        numbers->push_back(Varint_literal(x));
+      }
+      in->at = size_t(reinterpret_cast<const char *>(p) - in->data);
+      // Near the end of the buffer: through the reader, which refills it.
       uint32_t x;
       if (Read_varint(in, &x) != 1) return 0;
       if (x == 0) return 1;

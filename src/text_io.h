@@ -8,6 +8,7 @@
 #ifndef CEROX_TEXT_IO_H
 #define CEROX_TEXT_IO_H
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -155,6 +156,25 @@ inline char *Format_int(char *p, long long v) {
     *--q = char('0' + u);
   }
   return end;
+}
+
+// A text of at most 7 bytes prepared once, that Put_packed writes with one
+// 8-byte store.
+struct packed_text_ {
+  char bytes[7];
+  uint8_t len;
+};
+inline packed_text_ Packed_text(std::string_view s) {
+  assert(s.size() <= 7);
+  packed_text_ p = {};
+  std::memcpy(p.bytes, s.data(), s.size());
+  p.len = uint8_t(s.size());
+  return p;
+}
+inline void Put_packed(text_writer_ *w, const packed_text_ &p) {
+  if (w->size - w->len < sizeof p) Writer_flush(w);
+  std::memcpy(w->buf.get() + w->len, &p, sizeof p);
+  w->len += p.len;
 }
 
 inline void Put_int(text_writer_ *w, long long v) {

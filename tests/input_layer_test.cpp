@@ -236,9 +236,12 @@ TEST(RawTrace, ReplaysItsCoreInTextAndBinary) {
 TEST(RawTrace, BinaryLinesAreCheckedLikeText) {
   const std::string good = To_binary(kCore);
   EXPECT_NE(Replay_certificate(good, 3, false), "");
-  std::string beyond = good;
-  beyond[beyond.find("\x01\x02\x04", 15) + 1] = '\x08';  // variable 4 in a table of 3
-  EXPECT_EQ(Replay_certificate(beyond, 3, false), "");
+  // Variable 4 in a table of 3, the encoding of -0, a varint of six bytes.
+  for (std::string bad : {"\x08", "\x01", "\x80\x80\x80\x80\x80\x01"}) {
+    std::string line = good;
+    line.replace(line.find("\x01\x02\x04", 15) + 1, 1, bad);
+    EXPECT_EQ(Replay_certificate(line, 3, false), "") << testing::PrintToString(bad);
+  }
   EXPECT_EQ(Replay_certificate(good.substr(0, good.size() - 10), 3, false), "");
 }
 
