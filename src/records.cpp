@@ -138,8 +138,77 @@ void Db_push(clause_db_ *db, const clause_short_ &clause) {
   Close_entry(db, clause.recorded == 1 ? clause.step : -1, clause.mark, clause.preds);
 }
 
+namespace {
+
+// Clause order through bit sets by position, one per quantifier: a line's
+// literals are marked, then the sets are read from the innermost position
+// out, existentials first. Each variable has a position of its own, so this
+// is the order of the sort keys as long as no variable comes twice; it
+// takes a word per 64 positions between the line's outermost and innermost
+// literal, and is used only where those words are few.
+struct position_sets_ {
+  std::vector<uint64_t> bits[2];  // by quant
+  std::vector<int32_t> number;    // by position: the number read there
+
+  // Marks the literals of numbers whose variables are quantified; 0 when a
+  // position comes twice or the span is too wide (nothing stays marked).
+  int Mark(const std::vector<literal_short_> &vars, const std::vector<int> &numbers, size_t *lo,
+           size_t *hi, size_t *count) {
+    if (number.size() < vars.size()) {
+      number.resize(vars.size());
+      for (std::vector<uint64_t> &b : bits) b.resize(vars.size() / 64 + 1);
+    }
+    *lo = SIZE_MAX, *hi = 0, *count = 0;
+    for (size_t i = 0; i < numbers.size(); ++i) {
+      const literal_short_ &e = Entry_of(vars, numbers[i]);
+      if (e.quant != 0 && e.quant != 1) continue;
+      assert(e.var == (numbers[i] < 0 ? -numbers[i] : numbers[i]));
+      const size_t p = size_t(e.pos), w = p / 64;
+      const uint64_t bit = uint64_t(1) << (p % 64);
+      if ((bits[0][w] | bits[1][w]) & bit) {
+        Unmark(vars, numbers, i);
+        return 0;
+      }
+      bits[e.quant][w] |= bit;
+      number[p] = numbers[i];
+      *lo = std::min(*lo, w), *hi = std::max(*hi, w);
+      ++*count;
+    }
+    if (*count && *hi - *lo > 2 * *count + 8) {
+      Unmark(vars, numbers, numbers.size());
+      return 0;
+    }
+    return 1;
+  }
+  // Unmarks the first `end` numbers.
+  void Unmark(const std::vector<literal_short_> &vars, const std::vector<int> &numbers,
+              size_t end) {
+    for (size_t i = 0; i < end; ++i) {
+      const literal_short_ &e = Entry_of(vars, numbers[i]);
+      if (e.quant == 0 || e.quant == 1) bits[e.quant][size_t(e.pos) / 64] = 0;
+    }
+  }
+  // Appends the marked literals in clause order and unmarks them.
+  void Take(size_t lo, size_t hi, std::vector<int32_t> *out) {
+    for (std::vector<uint64_t> &b : bits)
+      for (size_t w = hi + 1; w-- > lo;)
+        for (uint64_t x = b[w]; x; x &= ~(uint64_t(1) << (63 - __builtin_clzll(x))))
+          out->push_back(number[w * 64 + size_t(63 - __builtin_clzll(x))]);
+    for (size_t w = lo; w <= hi; ++w) bits[0][w] = bits[1][w] = 0;
+  }
+};
+
+}  // namespace
+
 size_t Db_push_read(clause_db_ *db, const std::vector<literal_short_> &vars,
                     const std::vector<int> &numbers, int mark) {
+  static thread_local position_sets_ sets;
+  size_t lo, hi, count;
+  if (sets.Mark(vars, numbers, &lo, &hi, &count)) {
+    if (count) sets.Take(lo, hi, &db->lits);
+    Close_entry(db, -1, mark, 0);
+    return count;
+  }
   static thread_local std::vector<uint64_t> keys;
   keys.clear();
   for (size_t i = 0; i < numbers.size(); ++i) {
@@ -147,11 +216,7 @@ size_t Db_push_read(clause_db_ *db, const std::vector<literal_short_> &vars,
     if (e.quant == 0 || e.quant == 1) keys.push_back(Order_key(e, i));
   }
   if (!std::is_sorted(keys.begin(), keys.end())) std::sort(keys.begin(), keys.end());
-  for (uint64_t key : keys) {
-    const int n = numbers[Order_index(key)];
-    const int32_t var = Entry_of(vars, n).var;
-    db->lits.push_back(n < 0 ? -var : var);
-  }
+  for (uint64_t key : keys) db->lits.push_back(numbers[Order_index(key)]);
   Close_entry(db, -1, mark, 0);
   return keys.size();
 }

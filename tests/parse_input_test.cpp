@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "test_util.h"
@@ -200,23 +201,34 @@ TEST(OrderLiterals, SameOrderAsInsertingOneByOne) {
   }
 }
 
+// Small tables (repeats on most lines) and a large one with its positions
+// shuffled (lines of distinct variables, some spanning the whole prefix).
 TEST(DbPushRead, StoresInTheOrderOfInsertingOneByOne) {
   std::mt19937 rng(7);
-  std::vector<literal_short_> vars;
-  for (int v = 1; v <= 6; ++v) vars.push_back(Lit(0, v, v - 1, v <= 3 ? 0 : 1));
-  vars.push_back(literal_short_());  // variable 7: excluded
-  for (int trial = 0; trial < 1000; ++trial) {
-    std::vector<int> numbers;
-    const int n = int(rng() % (trial % 4 ? 12 : 90));
-    for (int k = 0; k < n; ++k) numbers.push_back((rng() % 2 ? 1 : -1) * int(1 + rng() % 7));
-    clause_short_ inserted;
-    for (int x : numbers)
-      if (Entry_of(vars, x).quant >= 0) Insert_literal(&inserted, Stored_literal(vars, x));
-    clause_db_ want, got;
-    Db_push(&want, inserted);
-    ASSERT_EQ(Db_push_read(&got, vars, numbers, 1), inserted.lits.size());
-    ASSERT_EQ(got.lits, want.lits) << "trial " << trial;
-    EXPECT_EQ(Db_mark(got, 0), 1);
+  for (int size : {7, 2000}) {
+    std::vector<int> pos(size_t(size - 1));
+    for (int v = 0; v < size - 1; ++v) pos[size_t(v)] = v;
+    if (size > 7) std::shuffle(pos.begin(), pos.end(), rng);
+    std::vector<literal_short_> vars;
+    for (int v = 1; v < size; ++v) vars.push_back(Lit(0, v, pos[size_t(v - 1)], v % 2 ? 0 : 1));
+    vars.push_back(literal_short_());  // the last variable: excluded
+    for (int trial = 0; trial < 1000; ++trial) {
+      std::vector<int> numbers;
+      const int n = int(rng() % (trial % 4 ? 12 : 90));
+      for (int k = 0; k < n; ++k) {
+        const int v = size > 7 && trial % 8 == 0 ? (k % 2 ? size - 1 : 1 + k)  // wide
+                                                 : int(1 + rng() % size_t(size));
+        numbers.push_back((rng() % 2 ? 1 : -1) * v);
+      }
+      clause_short_ inserted;
+      for (int x : numbers)
+        if (Entry_of(vars, x).quant >= 0) Insert_literal(&inserted, Stored_literal(vars, x));
+      clause_db_ want, got;
+      Db_push(&want, inserted);
+      ASSERT_EQ(Db_push_read(&got, vars, numbers, 1), inserted.lits.size());
+      ASSERT_EQ(got.lits, want.lits) << "table " << size << ", trial " << trial;
+      EXPECT_EQ(Db_mark(got, 0), 1);
+    }
   }
 }
 
