@@ -107,9 +107,9 @@ bool Has_node_value(const step_store_ *steps, const int *list, size_t n, int var
 
 namespace {
 
-// " v" for the variables below 10^6, prepared as they are first named:
+// " v" for the variables below 2^16, prepared as they are first named:
 // step nodes name the same few variables over and over.
-constexpr int kPackedNames = 1000000;
+constexpr int kPackedNames = 1 << 16;
 
 void Put_name(text_writer_ *out, int var) {
   static thread_local std::vector<packed_text_> names;

@@ -159,20 +159,25 @@ struct position_sets_ {
       for (std::vector<uint64_t> &b : bits) b.resize(vars.size() / 64 + 1);
     }
     *lo = SIZE_MAX, *hi = 0, *count = 0;
+    uint64_t *const by_quant[2] = {bits[0].data(), bits[1].data()};
     for (size_t i = 0; i < numbers.size(); ++i) {
       const literal_short_ &e = Entry_of(vars, numbers[i]);
       if (e.quant != 0 && e.quant != 1) continue;
       assert(e.var == (numbers[i] < 0 ? -numbers[i] : numbers[i]));
       const size_t p = size_t(e.pos), w = p / 64;
       const uint64_t bit = uint64_t(1) << (p % 64);
-      if ((bits[0][w] | bits[1][w]) & bit) {
+      if ((by_quant[0][w] | by_quant[1][w]) & bit) {
         Unmark(vars, numbers, i);
         return 0;
       }
-      bits[e.quant][w] |= bit;
+      by_quant[e.quant][w] |= bit;
       number[p] = numbers[i];
       *lo = std::min(*lo, w), *hi = std::max(*hi, w);
       ++*count;
+      if (*hi - *lo > 2 * numbers.size() + 8) {
+        Unmark(vars, numbers, i + 1);
+        return 0;
+      }
     }
     if (*count && *hi - *lo > 2 * *count + 8) {
       Unmark(vars, numbers, numbers.size());
@@ -188,12 +193,16 @@ struct position_sets_ {
       if (e.quant == 0 || e.quant == 1) bits[e.quant][size_t(e.pos) / 64] = 0;
     }
   }
-  // Appends the marked literals in clause order and unmarks them.
-  void Take(size_t lo, size_t hi, std::vector<int32_t> *out) {
+  // Appends the `count` marked literals in clause order and unmarks them.
+  void Take(size_t lo, size_t hi, size_t count, std::vector<int32_t> *out) {
+    const size_t base = out->size();
+    out->resize(base + count);
+    int32_t *o = out->data() + base;
     for (std::vector<uint64_t> &b : bits)
       for (size_t w = hi + 1; w-- > lo;)
         for (uint64_t x = b[w]; x; x &= ~(uint64_t(1) << (63 - __builtin_clzll(x))))
-          out->push_back(number[w * 64 + size_t(63 - __builtin_clzll(x))]);
+          *o++ = number[w * 64 + size_t(63 - __builtin_clzll(x))];
+    assert(o == out->data() + out->size());
     for (size_t w = lo; w <= hi; ++w) bits[0][w] = bits[1][w] = 0;
   }
 };
@@ -205,7 +214,7 @@ size_t Db_push_read(clause_db_ *db, const std::vector<literal_short_> &vars,
   static thread_local position_sets_ sets;
   size_t lo, hi, count;
   if (sets.Mark(vars, numbers, &lo, &hi, &count)) {
-    if (count) sets.Take(lo, hi, &db->lits);
+    if (count) sets.Take(lo, hi, count, &db->lits);
     Close_entry(db, -1, mark, 0);
     return count;
   }
@@ -215,7 +224,17 @@ size_t Db_push_read(clause_db_ *db, const std::vector<literal_short_> &vars,
     const literal_short_ &e = Entry_of(vars, numbers[i]);
     if (e.quant == 0 || e.quant == 1) keys.push_back(Order_key(e, i));
   }
-  if (!std::is_sorted(keys.begin(), keys.end())) std::sort(keys.begin(), keys.end());
+  if (keys.size() <= 16) {
+    // By insertion: std::sort moves short runs with a library call each.
+    for (size_t i = 1; i < keys.size(); ++i) {
+      const uint64_t key = keys[i];
+      size_t j = i;
+      for (; j > 0 && key < keys[j - 1]; --j) keys[j] = keys[j - 1];
+      keys[j] = key;
+    }
+  } else if (!std::is_sorted(keys.begin(), keys.end())) {
+    std::sort(keys.begin(), keys.end());
+  }
   for (uint64_t key : keys) db->lits.push_back(numbers[Order_index(key)]);
   Close_entry(db, -1, mark, 0);
   return keys.size();
