@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <random>
+#include <string>
+
 #include "test_util.h"
 
 namespace {
@@ -120,6 +124,34 @@ TEST(WriteModelAigmin, UnquantifiedEntriesAndCountermodel) {
   Writer_memory(&w, &out);
   Write_model_aigmin(&w, &vars, 3, &steps, &var_steps);
   EXPECT_EQ(out, "unsat\nvars 2\n1 1 1 -1 0\n1 1 1 0 0\nnodes 0\nrfao 1\n1\n0\n");
+}
+
+// Step nodes name their variables from prepared texts below 2^16 and write
+// the others digit by digit; either way the node reads as the numbers
+// formatted one by one, also where texts end on the writer's buffer limit
+// (a few hundred thousand names).
+TEST(WriteStepNode, NamesEveryVariableAsItsNumber) {
+  std::mt19937 rng(3);
+  const std::vector<int> samples = {1, 9, 10, 99, 100, 65535, 65536, 99999, 1000000, INT32_MAX};
+  std::string out, want;
+  text_writer_ w;
+  Writer_memory(&w, &out);
+  for (size_t step = 0; step < 30000; ++step) {
+    std::vector<literal_short_> lits;
+    std::string names, row;
+    for (int k = 0; k < 12; ++k) {
+      const int var = k < 2 ? samples[rng() % samples.size()] : int(1 + rng() % 70000);
+      const int sign = rng() % 2 ? 1 : -1;
+      lits.push_back(Lit(sign, var, k, 0));
+      names += " " + std::to_string(var);
+      row += sign < 0 ? '0' : '1';
+    }
+    Write_step_node(&w, lits, step, 4, nullptr);
+    want += ".names" + names + " cl" + std::to_string(step) + "\n" + row + " 1\n";
+  }
+  Writer_close(&w);
+  ASSERT_EQ(out.size(), want.size());
+  EXPECT_TRUE(out == want);
 }
 
 }  // namespace
