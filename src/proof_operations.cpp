@@ -181,7 +181,10 @@ struct qrp_binary_ {
   }
   int Literals(const std::vector<literal_short_> *vars, std::vector<int> *numbers) {
     numbers->clear();
-    const uint32_t last = uint32_t(2 * vars->size() + 1);  // the encoding of -size
+    // Whether an encoded literal names a table entry: not 0 or -0, and not
+    // beyond -size.
+    const uint32_t last = uint32_t(2 * vars->size() + 1);
+    auto names_entry = [last](uint32_t x) { return x > 1 && x <= last; };
     for (;;) {
       // Straight from the buffer while a longest varint fits.
       const unsigned char *p = reinterpret_cast<const unsigned char *>(in->data + in->at);
@@ -189,13 +192,13 @@ struct qrp_binary_ {
       while (end - p >= 5) {
         uint32_t x;
         const size_t len = Decode_varint(p, &x);
-        // A varint too long or too large, or one that names no variable.
-        if (!len || x == 1 || x > last) return 0;
+        if (!len) return 0;
         p += len;
         if (x == 0) {
           in->at = size_t(reinterpret_cast<const char *>(p) - in->data);
           return 1;
         }
+        if (!names_entry(x)) return 0;
         numbers->push_back(Varint_literal(x));
       }
       in->at = size_t(reinterpret_cast<const char *>(p) - in->data);
@@ -203,9 +206,8 @@ struct qrp_binary_ {
       uint32_t x;
       if (Read_varint(in, &x) != 1) return 0;
       if (x == 0) return 1;
-      const int n = Varint_literal(x);
-      if (!Names_entry(*vars, n)) return 0;
-      numbers->push_back(n);
+      if (!names_entry(x)) return 0;
+      numbers->push_back(Varint_literal(x));
     }
   }
   int Skip_literals() { return Bin_skip_list(in) == 1; }

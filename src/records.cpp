@@ -145,7 +145,8 @@ namespace {
 // out, existentials first. Each variable has a position of its own, so this
 // is the order of the sort keys as long as no variable comes twice; it
 // takes a word per 64 positions between the line's outermost and innermost
-// literal, and is used only where those words are few.
+// literal, and is used only where those words are few (at most twice the
+// line's length, and 8).
 struct position_sets_ {
   std::vector<uint64_t> bits[2];  // by quant
   std::vector<int32_t> number;    // by position: the number read there
@@ -178,10 +179,6 @@ struct position_sets_ {
         Unmark(vars, numbers, i + 1);
         return 0;
       }
-    }
-    if (*count && *hi - *lo > 2 * *count + 8) {
-      Unmark(vars, numbers, numbers.size());
-      return 0;
     }
     return 1;
   }
@@ -302,13 +299,12 @@ void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_
   out->lits.reserve(size_t(db.lit_start[c + 1] - db.lit_start[c]));
   For_each_stored(db.lits.data() + db.lit_start[c], db.lits.data() + db.lit_start[c + 1],
                   [&](const stored_literal_ &s) {
-                    // Copied whole, then the sign set in place: a copy
-                    // changed on the stack first stalls the wide load that
-                    // moves it.
-                    out->lits.push_back(vars[size_t(s.var) - 1]);
+                    Push_literal(&out->lits, vars, s.sign < 0 ? -s.var : s.var);
+                    if (s.sign != 0) return;
                     literal_short_ &l = out->lits.back();
-                    l.sign = int8_t(s.sign);
-                    if (s.sign == 0) l.weight = s.phase, out->merged = 1;
+                    l.sign = 0;
+                    l.weight = s.phase;
+                    out->merged = 1;
                   });
   out->recorded = db.step[c] >= 0;
   out->step = db.step[c] >= 0 ? db.step[c] : 0;
