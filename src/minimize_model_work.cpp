@@ -198,6 +198,16 @@ struct heap_queue_ {
     Erase(t);
     return t;
   }
+  // Times below `clock` become to[time]; to[] is -1 for the times taken
+  // out and keeps the order of the others, so the heap stays a heap.
+  void Renumber(const std::vector<int> &to, size_t clock) {
+    std::fill(at.begin(), at.begin() + long(clock), -1);
+    for (size_t i = 0; i < heap.size(); ++i) {
+      assert(to[size_t(heap[i].time)] >= 0);
+      heap[i].time = to[size_t(heap[i].time)];
+      at[size_t(heap[i].time)] = int(i);
+    }
+  }
 };
 
 // For costs below 64 (every step's literals together cost less): per cost
@@ -290,6 +300,24 @@ struct bucket_queue_ {
     }
     return -1;
   }
+  void Renumber(const std::vector<int> &to, size_t clock) {
+    for (int c = 0; c < kCosts; ++c) {
+      std::fill_n(&bits0[size_t(c) * w0], clock / 64 + 1, uint64_t(0));
+      std::fill_n(&bits1[size_t(c) * w1], clock / 4096 + 1, uint64_t(0));
+      std::fill_n(&bits2[size_t(c) * w2], clock / 262144 + 1, uint64_t(0));
+      count[c] = 0;
+    }
+    present = 0;
+    size_t now = 0;
+    for (size_t t = 0; t < clock; ++t) {
+      if (to[t] < 0) continue;
+      assert(size_t(to[t]) == now);
+      at[now] = at[t];
+      Set(at[now].filed, now);
+      ++now;
+    }
+    std::fill(at.begin() + long(now), at.begin() + long(clock), costs_{0, kGone});
+  }
 };
 
 // The greedy order: repeatedly the ready step of least cost, ties going to
@@ -326,6 +354,8 @@ struct greedy_order_ {
   std::vector<long long> stamp;  // by position: last round that saw it
   std::vector<int> sign_before;  // by position: last sign before the round
   long long round = 0;
+  size_t live = 0;      // times still in the queue
+  std::vector<int> to;  // scratch of Compact
 
   reduced_literals_ Reduced(int s) const { return {*vars, *steps, size_t(s)}; }
 
@@ -358,6 +388,36 @@ struct greedy_order_ {
         occ[--neg_begin[p]] = t;
     });
     ready_steps.Insert(t, cost);
+    ++live;
+  }
+
+  // Once most times are taken, the live ones are renamed 0, 1, ... in
+  // their order, which keeps the order of the queue: a repricing then
+  // walks a dense range of the queue's arrays instead of a sparse one.
+  // The renaming is paid for by the steps taken since the last one.
+  void Compact() {
+    const size_t dead = size_t(clock) - live;
+    if (dead <= live || dead < 1024 || dead < last_sign.size() / 4) return;
+    Assign_large(&to, size_t(clock), -1);
+    int now = 0;
+    for (int t = 0; t < clock; ++t) {
+      if (!ready_steps.Live(t)) continue;
+      to[size_t(t)] = now;
+      step_at[size_t(now++)] = step_at[size_t(t)];
+    }
+    assert(size_t(now) == live);
+    for (size_t p = 0; p + 1 < occ_start->size(); ++p) {
+      uint64_t kept = (*occ_start)[p];
+      for (uint64_t i = kept; i < pos_end[p]; ++i)
+        if (to[size_t(occ[i])] >= 0) occ[kept++] = to[size_t(occ[i])];
+      pos_end[p] = kept;
+      kept = (*occ_start)[p + 1];
+      for (uint64_t i = kept; i > neg_begin[p]; --i)
+        if (to[size_t(occ[i - 1])] >= 0) occ[--kept] = to[size_t(occ[i - 1])];
+      neg_begin[p] = kept;
+    }
+    ready_steps.Renumber(to, size_t(clock));
+    clock = now;
   }
 
   // Adds delta to the costs of the live times of one list, walked from
@@ -441,8 +501,13 @@ struct greedy_order_ {
     // The first step, the last one ready, is placed without a cost: out of
     // the queue.
     ready_steps.Erase(clock - 1);
+    --live;
     Place(clock - 1);
-    for (int t = ready_steps.Take_min(); t >= 0; t = ready_steps.Take_min()) Place(t);
+    for (int t = ready_steps.Take_min(); t >= 0; t = ready_steps.Take_min()) {
+      --live;
+      Place(t);
+      Compact();
+    }
   }
 };
 
