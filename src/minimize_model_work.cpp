@@ -99,28 +99,32 @@ std::vector<uint64_t> Offsets_from_counts(std::vector<uint64_t> *start) {
   return fill;
 }
 
-// Step k's reduced literals as table entries with their signs.
+// A step's reduced literals as table entries with their signs.
 struct reduced_literals_ {
   const std::vector<literal_short_> &vars;
-  const step_store_ &steps;
-  size_t k;
+  const int32_t *from, *to;
+  reduced_literals_(const std::vector<literal_short_> &v, const step_store_ &steps, size_t k)
+      : vars(v),
+        from(steps.reduced.data() + steps.reduced_start[k]),
+        to(steps.reduced.data() + steps.reduced_start[k + 1]) {}
+  reduced_literals_(const std::vector<literal_short_> &v, const int32_t *f, const int32_t *t)
+      : vars(v), from(f), to(t) {}
   // f(entry, sign): sign 0 for a merged literal.
   template <class F>
   void For_each(F f) const {
-    For_each_stored(steps.reduced.data() + steps.reduced_start[k],
-                    steps.reduced.data() + steps.reduced_start[k + 1],
+    For_each_stored(from, to,
                     [&](const stored_literal_ &l) { f(vars[size_t(l.var) - 1], l.sign); });
   }
 };
 
 // Appends step i to the lists of its reduced literals' positions; `fill`
 // holds where each list continues.
-void Distribute(const std::vector<literal_short_> &vars, const step_store_ &steps, size_t i,
-                std::vector<uint64_t> *fill, var_lists_ *var_steps) {
+void Distribute(const reduced_literals_ &reduced, size_t i, std::vector<uint64_t> *fill,
+                var_lists_ *var_steps) {
   const int ref = int(i) + 1;
   // A merged literal's entry takes the positive reference; its value is
   // its phase (the writer looks it up).
-  reduced_literals_{vars, steps, i}.For_each([&](const literal_short_ &e, int sign) {
+  reduced.For_each([&](const literal_short_ &e, int sign) {
     var_steps->refs[(*fill)[size_t(e.pos)]++] = sign >= 0 ? ref : -ref;
   });
 }
@@ -332,7 +336,14 @@ struct greedy_order_ {
   std::vector<int32_t> succs;
   std::vector<int> waiting;  // unplaced predecessors per step
   std::vector<char> placed;  // has entered the ready set
-  std::vector<int> step_at;  // by time: the step that became ready then
+  // By time: the step that became ready then, with where its reduced
+  // literals are, so that placing it waits for one line less.
+  struct ready_ {
+    int32_t step;
+    uint32_t length;
+    uint64_t from;
+  };
+  std::vector<ready_> step_at;
   int clock = 0;
   std::vector<int> last_sign;
   // The literals of ready steps, listed under their positions so that a
@@ -349,7 +360,8 @@ struct greedy_order_ {
   std::vector<int32_t> occ;
   std::vector<long long> pos_cost;  // by position: the cost of its literal
   Queue ready_steps;
-  std::vector<int> order;
+  std::vector<uint64_t> *fill;  // the step lists, filled in the order chosen
+  var_lists_ *var_steps;
   std::vector<size_t> changed;   // positions the placed step touches
   std::vector<long long> stamp;  // by position: last round that saw it
   std::vector<int> sign_before;  // by position: last sign before the round
@@ -375,7 +387,8 @@ struct greedy_order_ {
   void Make_ready(int s) {
     const int t = clock++;
     placed[size_t(s)] = 1;
-    step_at[size_t(t)] = s;
+    const uint64_t from = steps->reduced_start[size_t(s)];
+    step_at[size_t(t)] = {s, uint32_t(steps->reduced_start[size_t(s) + 1] - from), from};
     const long long cost = Num_add_alter(vars, &last_sign, steps, size_t(s), alter, block_count);
     Reduced(s).For_each([&](const literal_short_ &e, int sign) {
       if (sign == 0) return;
@@ -453,11 +466,14 @@ struct greedy_order_ {
   }
 
   void Place(int t) {
-    const int x = step_at[size_t(t)];
-    order.push_back(x);
+    const ready_ r = step_at[size_t(t)];
+    const int x = r.step;
+    const int32_t *from = steps->reduced.data() + r.from;
+    const reduced_literals_ reduced(*vars, from, from + r.length);
+    Distribute(reduced, size_t(x), fill, var_steps);
     ++round;
     changed.clear();
-    Reduced(x).For_each([&](const literal_short_ &e, int) {
+    reduced.For_each([&](const literal_short_ &e, int) {
       size_t p = size_t(e.pos);
       if (stamp[p] != round) {
         stamp[p] = round;
@@ -465,8 +481,7 @@ struct greedy_order_ {
         changed.push_back(p);
       }
     });
-    Reduced(x).For_each(
-        [&](const literal_short_ &e, int sign) { last_sign[size_t(e.pos)] = sign; });
+    reduced.For_each([&](const literal_short_ &e, int sign) { last_sign[size_t(e.pos)] = sign; });
     for (size_t p : changed)
       if (sign_before[p] != last_sign[p]) Reprice(p, sign_before[p]);
     for (uint64_t i = succ_start[size_t(x)]; i < succ_start[size_t(x) + 1]; ++i) {
@@ -481,7 +496,7 @@ struct greedy_order_ {
     Link_successors();
     Assign_large(&waiting, n, 0);
     Assign_large(&placed, n, char(0));
-    Assign_large(&step_at, n, 0);
+    Assign_large(&step_at, n, ready_{0, 0, 0});
     ready_steps.Init(n);
     Assign_large(&last_sign, vars->size(), 0);
     Assign_large(&sign_before, vars->size(), 0);
@@ -492,7 +507,6 @@ struct greedy_order_ {
     neg_begin.assign(occ_start->begin() + 1, occ_start->end());
     Assign_large(&occ, size_t(occ_start->back()), int32_t(0));
     Assign_large(&pos_cost, vars->size(), 0LL);
-    Reserve_large(&order, n);
     for (size_t u = 0; u < n; ++u) {
       waiting[u] = int(steps->pred_start[u + 1] - steps->pred_start[u]);
       if (waiting[u] == 0) Make_ready(int(u));
@@ -512,16 +526,17 @@ struct greedy_order_ {
 };
 
 template <class Queue>
-std::vector<int> Greedy_order(const std::vector<literal_short_> *vars, const step_store_ *steps,
-                              int alter, int block_count, const std::vector<uint64_t> *occ_start) {
+void Greedy_order(const std::vector<literal_short_> *vars, const step_store_ *steps, int alter,
+                  int block_count, std::vector<uint64_t> *fill, var_lists_ *var_steps) {
   greedy_order_<Queue> g;
   g.vars = vars;
   g.steps = steps;
   g.alter = alter;
   g.block_count = block_count;
-  g.occ_start = occ_start;
+  g.occ_start = &var_steps->start;
+  g.fill = fill;
+  g.var_steps = var_steps;
   g.Run();
-  return std::move(g.order);
 }
 
 }  // namespace
@@ -558,12 +573,11 @@ void Minimize_alter(const std::vector<literal_short_> *vars, const step_store_ *
   std::vector<uint64_t> fill = Offsets_from_counts(&var_steps->start);
   Assign_large(&var_steps->refs, entries, 0);
   if (alter == 0) {
-    for (size_t i = 0; i < steps->size(); ++i) Distribute(*vars, *steps, i, &fill, var_steps);
+    for (size_t i = 0; i < steps->size(); ++i) Distribute({*vars, *steps, i}, i, &fill, var_steps);
     return;
   }
-  const std::vector<int> order =
-      most < bucket_queue_::kCosts
-          ? Greedy_order<bucket_queue_>(vars, steps, alter, block_count, &var_steps->start)
-          : Greedy_order<heap_queue_>(vars, steps, alter, block_count, &var_steps->start);
-  for (int i : order) Distribute(*vars, *steps, size_t(i), &fill, var_steps);
+  if (most < bucket_queue_::kCosts)
+    Greedy_order<bucket_queue_>(vars, steps, alter, block_count, &fill, var_steps);
+  else
+    Greedy_order<heap_queue_>(vars, steps, alter, block_count, &fill, var_steps);
 }
