@@ -141,11 +141,10 @@ int Mark_trace_core(const char *file_name, run_records_ *r, bool all) {
 }
 
 // Whether a proof read with -core is worth the first pass for its clauses'
-// last uses: a plain file (a compressed one would be decoded twice) large
-// enough for the memory to matter.
-bool Pass_pays(const text_reader_ *proof) {
-  return proof->compression == kPlain && proof->size >= (size_t(16) << 20);
-}
+// last uses: a plain file is (a compressed one would be decoded twice).
+// Even a small one: the released clauses' memory is used again, which
+// saves page faults that cost more than the pass.
+bool Pass_pays(const text_reader_ *proof) { return proof->compression == kPlain; }
 
 // One step. A 'qrp' step that plain resolution refuses, or whose parents
 // hold merged literals, may be a long-distance one: the parents are taken
@@ -277,7 +276,7 @@ int Proof_to_model(char *file_name, int mode, int outer_limit, int rfao, int alt
   }
   if (!rfao) Init_blif(&out, &r.vars, mode);
   // Without -core a 'qrp' proof may be a raw trace: only its core is
-  // replayed. A large core read with -core gets the pass too, for the
+  // replayed. A plain core read with -core gets the pass too, for the
   // clauses' last uses.
   if ((mode == 3 || mode == 4) && (!core || Pass_pays(&proof)) &&
       !Mark_trace_core(file_name, &r, core)) {

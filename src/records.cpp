@@ -265,9 +265,11 @@ void Db_release(clause_db_ *db, size_t k) {
   db->released[c] = 1;
   db->dead += db->lit_start[c + 1] - db->lit_start[c];
   // Compaction costs a look at every slot and a move of the live literals:
-  // it waits until the dead ones outnumber both.
+  // it waits until the dead ones outnumber the live ones and four times the
+  // slots. Small stores compact too, since reused memory saves the page
+  // faults of fresh memory.
   const uint64_t live = db->lits.size() - db->dead;
-  if (db->dead < std::max<uint64_t>({uint64_t(1) << 22, live, slots})) return;
+  if (db->dead < std::max<uint64_t>({uint64_t(1) << 16, live, 4 * slots})) return;
   uint64_t to = 0;
   for (size_t i = 0; i < slots; ++i) {
     const uint64_t from = db->lit_start[i], end = db->lit_start[i + 1];

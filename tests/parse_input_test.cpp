@@ -232,6 +232,37 @@ TEST(DbPushRead, StoresInTheOrderOfInsertingOneByOne) {
   }
 }
 
+// Clauses released as a replay releases them, each after its last reader:
+// the store compacts on the way and the live clauses read back unchanged.
+TEST(Records, ReleasedClausesLeaveTheOthersIntact) {
+  std::vector<literal_short_> vars;
+  for (int v = 1; v <= 100; ++v) vars.push_back(Lit(1, v, v - 1, 0));
+  clause_db_ db;
+  std::vector<std::vector<int32_t>> want;
+  const size_t n = 4000, width = 50;
+  for (size_t k = 0; k < n; ++k) {
+    clause_short_ c;
+    std::vector<int32_t> numbers;
+    for (size_t j = 0; j < width; ++j) {
+      const int v = int(1 + (k * 7 + j * 13) % 100), sign = (k + j) % 3 ? 1 : -1;
+      c.lits.push_back(Lit(sign, v, v - 1, 0));
+      numbers.push_back(sign * v);
+    }
+    Db_push(&db, c);
+    want.push_back(numbers);
+    if (k >= 10 && (k - 10) % 5) Db_release(&db, k - 10);
+  }
+  EXPECT_LT(db.lits.size(), n * width / 2);
+  clause_short_ got;
+  for (size_t k = 0; k < n; ++k) {
+    if (k + 10 < n && k % 5) continue;
+    Db_get(db, vars, k, &got);
+    std::vector<int32_t> numbers;
+    for (const literal_short_ &l : got.lits) numbers.push_back(l.sign * l.var);
+    ASSERT_EQ(numbers, want[k]) << "clause " << k;
+  }
+}
+
 TEST(Records, CopiesAreDeep) {
   clause_short_ a;
   a.lits.push_back(Lit(1, 1, 0, 0));
