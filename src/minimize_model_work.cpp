@@ -133,7 +133,8 @@ void Distribute(const reduced_literals_ &reduced, size_t i, std::vector<uint64_t
 // below, which names each by that time: the times are 0, 1, 2, ... in the
 // order the steps became ready. Both queues take each time once (Insert,
 // in increasing order), change its cost in place (Add), and give the least
-// (Take_min) or drop one (Erase); Live tells a time that is still in.
+// (Take_min) or drop one (Erase); Live tells a time that is still in, and
+// Renumber renames the times still in to 0, 1, ... in their order.
 //
 // A 4-ary heap, each time at a place of its own that `at` remembers, so
 // that a changed cost moves the entry instead of adding one. Entries hold
@@ -388,6 +389,7 @@ struct greedy_order_ {
     const int t = clock++;
     placed[size_t(s)] = 1;
     const uint64_t from = steps->reduced_start[size_t(s)];
+    assert(steps->reduced_start[size_t(s) + 1] - from <= UINT32_MAX);
     step_at[size_t(t)] = {s, uint32_t(steps->reduced_start[size_t(s) + 1] - from), from};
     const long long cost = Num_add_alter(vars, &last_sign, steps, size_t(s), alter, block_count);
     Reduced(s).For_each([&](const literal_short_ &e, int sign) {
