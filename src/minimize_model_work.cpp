@@ -132,7 +132,7 @@ void Distribute(const reduced_literals_ &reduced, size_t i, std::vector<uint64_t
 // The ready steps by (cost, time they became ready), for the greedy order
 // below, which names each by that time: the times are 0, 1, 2, ... in the
 // order the steps became ready. Both queues take each time once (Insert,
-// in increasing order), change its cost in place (Add), and give the least
+// in increasing order), change its cost in place (Rise, Fall), and give the least
 // (Take_min) or drop one (Erase); Live tells a time that is still in, and
 // Renumber renames the times still in to 0, 1, ... in their order.
 //
@@ -178,13 +178,15 @@ struct heap_queue_ {
     heap.push_back({cost, t});
     Sift_up(heap.size() - 1);
   }
-  void Add(int t, long long delta) {
+  void Rise(int t, long long delta) {
     const size_t i = size_t(at[size_t(t)]);
     heap[i].cost += delta;
-    if (delta < 0)
-      Sift_up(i);
-    else
-      Sift_down(i);
+    Sift_down(i);
+  }
+  void Fall(int t, long long delta) {
+    const size_t i = size_t(at[size_t(t)]);
+    heap[i].cost += delta;
+    Sift_up(i);
   }
   bool Live(int t) const { return at[size_t(t)] >= 0; }
   void Erase(int t) {
@@ -270,7 +272,12 @@ struct bucket_queue_ {
     at[size_t(t)] = {uint8_t(c), uint8_t(c)};
     Set(int(c), size_t(t));
   }
-  void Add(int t, long long delta) {
+  // A rise leaves the time where it is filed.
+  void Rise(int t, long long delta) {
+    assert(delta > 0);
+    at[size_t(t)].cost = uint8_t(at[size_t(t)].cost + delta);
+  }
+  void Fall(int t, long long delta) {
     costs_ &e = at[size_t(t)];
     e.cost = uint8_t(e.cost + delta);
     if (e.cost < e.filed) {
@@ -438,7 +445,8 @@ struct greedy_order_ {
   // Adds delta to the costs of the live times of one list, walked from
   // `from` toward `to` (exclusive) in direction `dir`, and packs them
   // toward `from`; returns where they end.
-  int64_t Walk(int64_t from, int64_t to, int64_t dir, long long delta) {
+  template <int dir>
+  int64_t Walk(int64_t from, int64_t to, long long delta) {
     int64_t kept = from;
     for (int64_t k = from; k != to; k += dir) {
       const int t = occ[size_t(k)];
@@ -446,7 +454,10 @@ struct greedy_order_ {
       occ[size_t(kept)] = t;
       kept += dir;
       // One change at a time keeps the queue whole for the next.
-      ready_steps.Add(t, delta);
+      if (delta > 0)
+        ready_steps.Rise(t, delta);
+      else
+        ready_steps.Fall(t, delta);
     }
     return kept;
   }
@@ -460,10 +471,10 @@ struct greedy_order_ {
       const long long delta = pos_cost[p] * (int(after * sign < 0) - int(before * sign < 0));
       if (!delta) continue;
       if (sign > 0)
-        pos_end[p] = uint64_t(Walk(int64_t((*occ_start)[p]), int64_t(pos_end[p]), 1, delta));
+        pos_end[p] = uint64_t(Walk<1>(int64_t((*occ_start)[p]), int64_t(pos_end[p]), delta));
       else
         neg_begin[p] = uint64_t(
-            Walk(int64_t((*occ_start)[p + 1]) - 1, int64_t(neg_begin[p]) - 1, -1, delta) + 1);
+            Walk<-1>(int64_t((*occ_start)[p + 1]) - 1, int64_t(neg_begin[p]) - 1, delta) + 1);
     }
   }
 
