@@ -374,10 +374,13 @@ struct greedy_order_ {
   std::vector<long long> stamp;  // by position: last round that saw it
   std::vector<int> sign_before;  // by position: last sign before the round
   long long round = 0;
-  size_t live = 0;      // times still in the queue
-  std::vector<int> to;  // scratch of Compact
+  size_t live = 0;           // times still in the queue
+  std::vector<int> renamed;  // scratch of Compact: by old time, the new one
 
-  reduced_literals_ Reduced(int s) const { return {*vars, *steps, size_t(s)}; }
+  reduced_literals_ Literals(const ready_ &r) const {
+    const int32_t *from = steps->reduced.data() + r.from;
+    return {*vars, from, from + r.length};
+  }
 
   // Successor lists in step order, each without repeats (a step's
   // predecessors are distinct).
@@ -399,7 +402,7 @@ struct greedy_order_ {
     assert(steps->reduced_start[size_t(s) + 1] - from <= UINT32_MAX);
     step_at[size_t(t)] = {s, uint32_t(steps->reduced_start[size_t(s) + 1] - from), from};
     const long long cost = Num_add_alter(vars, &last_sign, steps, size_t(s), alter, block_count);
-    Reduced(s).For_each([&](const literal_short_ &e, int sign) {
+    Literals(step_at[size_t(t)]).For_each([&](const literal_short_ &e, int sign) {
       if (sign == 0) return;
       const size_t p = size_t(e.pos);
       pos_cost[p] = Literal_cost(e, alter, block_count);
@@ -420,25 +423,25 @@ struct greedy_order_ {
   void Compact() {
     const size_t dead = size_t(clock) - live;
     if (dead <= live || dead < 1024 || dead < last_sign.size() / 4) return;
-    Assign_large(&to, size_t(clock), -1);
+    Assign_large(&renamed, size_t(clock), -1);
     int now = 0;
     for (int t = 0; t < clock; ++t) {
       if (!ready_steps.Live(t)) continue;
-      to[size_t(t)] = now;
+      renamed[size_t(t)] = now;
       step_at[size_t(now++)] = step_at[size_t(t)];
     }
     assert(size_t(now) == live);
     for (size_t p = 0; p + 1 < occ_start->size(); ++p) {
       uint64_t kept = (*occ_start)[p];
       for (uint64_t i = kept; i < pos_end[p]; ++i)
-        if (to[size_t(occ[i])] >= 0) occ[kept++] = to[size_t(occ[i])];
+        if (renamed[size_t(occ[i])] >= 0) occ[kept++] = renamed[size_t(occ[i])];
       pos_end[p] = kept;
       kept = (*occ_start)[p + 1];
       for (uint64_t i = kept; i > neg_begin[p]; --i)
-        if (to[size_t(occ[i - 1])] >= 0) occ[--kept] = to[size_t(occ[i - 1])];
+        if (renamed[size_t(occ[i - 1])] >= 0) occ[--kept] = renamed[size_t(occ[i - 1])];
       neg_begin[p] = kept;
     }
-    ready_steps.Renumber(to, size_t(clock));
+    ready_steps.Renumber(renamed, size_t(clock));
     clock = now;
   }
 
@@ -481,8 +484,7 @@ struct greedy_order_ {
   void Place(int t) {
     const ready_ r = step_at[size_t(t)];
     const int x = r.step;
-    const int32_t *from = steps->reduced.data() + r.from;
-    const reduced_literals_ reduced(*vars, from, from + r.length);
+    const reduced_literals_ reduced = Literals(r);
     Distribute(reduced, size_t(x), fill, var_steps);
     ++round;
     changed.clear();
