@@ -45,8 +45,7 @@ void Append_literals(const std::vector<literal_short_> *vars, const std::vector<
                      clause_short_ *into) {
   into->lits.reserve(into->lits.size() + numbers.size());
   for (int n : numbers) {
-    const int quant = Entry_of(*vars, n).quant;
-    if (quant == 0 || quant == 1) Push_literal(&into->lits, *vars, n);
+    if (Is_quantified(Entry_of(*vars, n))) Push_literal(&into->lits, *vars, n);
   }
 }
 

@@ -163,7 +163,7 @@ struct position_sets_ {
     uint64_t *const by_quant[2] = {bits[0].data(), bits[1].data()};
     for (size_t i = 0; i < numbers.size(); ++i) {
       const literal_short_ &e = Entry_of(vars, numbers[i]);
-      if (e.quant != 0 && e.quant != 1) continue;
+      if (!Is_quantified(e)) continue;
       assert(e.var == (numbers[i] < 0 ? -numbers[i] : numbers[i]));
       const size_t p = size_t(e.pos), w = p / 64;
       const uint64_t bit = uint64_t(1) << (p % 64);
@@ -187,7 +187,7 @@ struct position_sets_ {
               size_t end) {
     for (size_t i = 0; i < end; ++i) {
       const literal_short_ &e = Entry_of(vars, numbers[i]);
-      if (e.quant == 0 || e.quant == 1) bits[e.quant][size_t(e.pos) / 64] = 0;
+      if (Is_quantified(e)) bits[e.quant][size_t(e.pos) / 64] = 0;
     }
   }
   // Appends the `count` marked literals in clause order and unmarks them.
@@ -219,7 +219,7 @@ size_t Db_push_read(clause_db_ *db, const std::vector<literal_short_> &vars,
   keys.clear();
   for (size_t i = 0; i < numbers.size(); ++i) {
     const literal_short_ &e = Entry_of(vars, numbers[i]);
-    if (e.quant == 0 || e.quant == 1) keys.push_back(Order_key(e, i));
+    if (Is_quantified(e)) keys.push_back(Order_key(e, i));
   }
   if (keys.size() <= 16) {
     // By insertion: std::sort moves short runs with a library call each.

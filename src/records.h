@@ -33,6 +33,8 @@ static_assert(sizeof(literal_short_) == 20, "literal_short_ packs into 20 bytes"
 // phase network, long_distance.h) that the variable equals wherever the
 // literal counts as false (as true in a cube).
 inline bool Is_merged(const literal_short_ &l) { return l.sign == 0; }
+// A variable of the prefix (existential or universal), not an excluded one.
+inline bool Is_quantified(const literal_short_ &e) { return e.quant == 0 || e.quant == 1; }
 
 struct clause_short_ {
   std::vector<literal_short_> lits;
