@@ -20,6 +20,21 @@ void Advise_huge(const void *p, size_t bytes) {
 #endif
 }
 
+int Populate_pages(void *p, size_t bytes) {
+#ifdef MADV_POPULATE_WRITE
+  // Whole pages only (madvise takes a page-aligned start): the pages at
+  // either end are left to fault in.
+  const uintptr_t page = 4096;
+  const uintptr_t from = (uintptr_t(p) + page - 1) & ~(page - 1);
+  const uintptr_t to = (uintptr_t(p) + bytes) & ~(page - 1);
+  return to <= from || madvise(reinterpret_cast<void *>(from), to - from, MADV_POPULATE_WRITE) == 0;
+#else
+  (void)p;
+  (void)bytes;
+  return 0;
+#endif
+}
+
 size_t Reserve_basis(size_t input_bytes) {
   size_t basis = std::min(input_bytes, size_t(1) << 30);
   struct rlimit limit;

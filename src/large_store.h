@@ -12,6 +12,14 @@
 // in 2 MB at a time instead of 4 KB. Only a hint; does nothing where the
 // system has no such pages.
 void Advise_huge(const void *p, size_t bytes);
+// Maps in the pages of [p, p + bytes) in one call, for memory about to be
+// written whole: one call costs less than a fault per page. Only a hint:
+// 0 where the system does not take it.
+int Populate_pages(void *p, size_t bytes);
+inline void Populate(void *p, size_t bytes) {
+  // A few pages fault in for less than the call.
+  if (bytes >= (size_t(64) << 10)) Populate_pages(p, bytes);
+}
 // The input size to reckon room from when reserving by input size: the
 // size, at most 1 GB, and under an address-space limit (ulimit -v, as
 // benchmark campaigns set) at most 1/16 of it. Reserved room counts against
@@ -28,13 +36,27 @@ void Reserve_large(std::vector<T> *v, size_t n) {
 template <class T>
 void Assign_large(std::vector<T> *v, size_t n, const T &x) {
   Reserve_large(v, n);
+  Populate(v->data(), n * sizeof(T));
   v->assign(n, x);
+}
+// Room for n items that are about to be written, mapped in at once.
+template <class T>
+void Reserve_written(std::vector<T> *v, size_t n) {
+  v->reserve(n);
+  Populate(v->data(), n * sizeof(T));
 }
 // Makes room for n items and more (at least doubling) before a large
 // append, so that the appends after it do not move the items again.
 template <class T>
 void Grow_large(std::vector<T> *v, size_t n) {
   if (v->capacity() < n) Reserve_large(v, std::max(n + n / 2, 2 * v->capacity()));
+}
+// The same for an append that brings the store to n items, whose pages are
+// then mapped in at once.
+template <class T>
+void Grow_written(std::vector<T> *v, size_t n) {
+  Grow_large(v, n);
+  if (n > v->size()) Populate(v->data() + v->size(), (n - v->size()) * sizeof(T));
 }
 
 #endif

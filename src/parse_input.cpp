@@ -64,7 +64,7 @@ int Read_prefix_line(prefix_reader_ *p, char quantifier, int *listed) {
   ++p->block;
   // At most one listing per table entry: room for them all at once, since
   // growing would hold two copies.
-  if (p->listings.capacity() < p->vars->size()) p->listings.reserve(p->vars->size());
+  if (p->listings.capacity() < p->vars->size()) Reserve_written(&p->listings, p->vars->size());
   int v;
   for (;;) {
     if (!Prefix_number(p, &v)) return 0;
@@ -95,7 +95,8 @@ void Set_entry(prefix_reader_ *p, int v, int pos, int level, int quant) {
 // number of blocks.
 int Apply_prefix(prefix_reader_ *p) {
   const size_t n = p->vars->size();
-  std::vector<int> last(n, -1);  // the last listing of each variable
+  std::vector<int> last;  // the last listing of each variable
+  Assign_large(&last, n, -1);
   for (size_t i = 0; i < p->listings.size(); ++i) last[size_t(p->listings[i].var - 1)] = int(i);
   const int free_count = int(std::count(last.begin(), last.end(), -1));
   if (free_count == 0) {

@@ -43,7 +43,7 @@ int Read_numbers(text_reader_ *in, const std::vector<literal_short_> *vars,
 // excluded variables.
 void Append_literals(const std::vector<literal_short_> *vars, const std::vector<int> &numbers,
                      clause_short_ *into) {
-  into->lits.reserve(into->lits.size() + numbers.size());
+  Reserve_written(&into->lits, into->lits.size() + numbers.size());
   for (int n : numbers) {
     if (Is_quantified(Entry_of(*vars, n))) Push_literal(&into->lits, *vars, n);
   }

@@ -85,6 +85,7 @@ namespace {
 // Appends a clause's literals to a store; only a clause marked as holding
 // merged literals is looked at literal by literal.
 void Store_literals(const clause_short_ &clause, std::vector<int32_t> *store) {
+  Grow_written(store, store->size() + clause.lits.size() * (clause.merged ? 2 : 1));
   if (!clause.merged) {
     for (const literal_short_ &l : clause.lits) store->push_back(l.sign * l.var);
     return;
@@ -156,6 +157,7 @@ struct position_sets_ {
   int Mark(const std::vector<literal_short_> &vars, const std::vector<int> &numbers, size_t *lo,
            size_t *hi, size_t *count) {
     if (number.size() < vars.size()) {
+      Reserve_written(&number, vars.size());
       number.resize(vars.size());
       for (std::vector<uint64_t> &b : bits) b.resize(vars.size() / 64 + 1);
     }
@@ -193,6 +195,7 @@ struct position_sets_ {
   // Appends the `count` marked literals in clause order and unmarks them.
   void Take(size_t lo, size_t hi, size_t count, std::vector<int32_t> *out) {
     const size_t base = out->size();
+    Grow_written(out, base + count);
     out->resize(base + count);
     int32_t *o = out->data() + base;
     for (std::vector<uint64_t> &b : bits)
@@ -298,7 +301,7 @@ void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_
   }
   const size_t c = size_t(slot);
   // Room first: growing a long clause entry by entry would touch twice the pages.
-  out->lits.reserve(size_t(db.lit_start[c + 1] - db.lit_start[c]));
+  Reserve_written(&out->lits, size_t(db.lit_start[c + 1] - db.lit_start[c]));
   For_each_stored(db.lits.data() + db.lit_start[c], db.lits.data() + db.lit_start[c + 1],
                   [&](const stored_literal_ &s) {
                     Push_literal(&out->lits, vars, s.sign < 0 ? -s.var : s.var);

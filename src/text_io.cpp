@@ -15,6 +15,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "large_store.h"
+
 namespace {
 
 const size_t kReadBlock = size_t(1) << 18;
@@ -149,6 +151,8 @@ int Reader_open(text_reader_ *r, const char *path) {
   r->block.reset(new char[kReadBlock]);
   r->block_size = kReadBlock;
   r->data = r->block.get();
+  // A plain file fills as much of the block as it has.
+  Populate(r->block.get(), r->size ? std::min(r->size, kReadBlock) : 0);
   // The first bytes tell a compressed file.
   Fill(r);
   const int kind = Compression_of(r->data + r->at, r->end - r->at);

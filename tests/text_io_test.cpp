@@ -1,6 +1,7 @@
 #include "text_io.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <climits>
@@ -9,6 +10,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "large_store.h"
 
 namespace {
 
@@ -189,3 +192,20 @@ TEST(Writer, ReportsAFailedWrite) {
 }
 
 }  // namespace
+
+// Populating is only a hint, but where the system takes it every whole page
+// of the range is mapped in afterwards, and no page outside it.
+TEST(LargeStore, PopulateMapsInTheWholePagesOfItsRange) {
+  const size_t page = 4096, pages = 64;
+  void *m = mmap(nullptr, pages * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(m, MAP_FAILED);
+  char *base = static_cast<char *>(m);
+  if (!Populate_pages(base + 2 * page + 100, 38 * page)) {
+    munmap(m, pages * page);
+    GTEST_SKIP() << "this system does not populate on request";
+  }
+  unsigned char resident[pages];
+  ASSERT_EQ(mincore(m, pages * page, resident), 0);
+  for (size_t i = 0; i < pages; ++i) EXPECT_EQ(resident[i] & 1, i >= 3 && i < 40) << "page " << i;
+  munmap(m, pages * page);
+}
