@@ -516,9 +516,10 @@ struct greedy_order_ {
     Assign_large(&last_sign, vars->size(), 0);
     Assign_large(&sign_before, vars->size(), 0);
     Assign_large(&stamp, vars->size(), 0LL);
-    Reserve_large(&pos_end, occ_start->size() - 1);
+    changed.reserve(vars->size());  // the positions are distinct
+    Reserve_written(&pos_end, occ_start->size() - 1);
     pos_end.assign(occ_start->begin(), occ_start->end() - 1);
-    Reserve_large(&neg_begin, occ_start->size() - 1);
+    Reserve_written(&neg_begin, occ_start->size() - 1);
     neg_begin.assign(occ_start->begin() + 1, occ_start->end());
     Assign_large(&occ, size_t(occ_start->back()), int32_t(0));
     Assign_large(&pos_cost, vars->size(), 0LL);
