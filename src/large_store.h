@@ -17,7 +17,9 @@ void Advise_huge(const void *p, size_t bytes);
 // 0 where the system does not take it.
 int Populate_pages(void *p, size_t bytes);
 inline void Populate(void *p, size_t bytes) {
-  // A few pages fault in for less than the call.
+  // Short ranges mostly lie in pages that are mapped already (reused
+  // buffers, the heap), and the paths that ask for them run once per
+  // clause: the call is kept for ranges where the faults are many.
   if (bytes >= (size_t(64) << 10)) Populate_pages(p, bytes);
 }
 // The input size to reckon room from when reserving by input size: the
