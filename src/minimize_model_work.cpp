@@ -431,53 +431,54 @@ struct greedy_order_ {
       step_at[size_t(now++)] = step_at[size_t(t)];
     }
     assert(size_t(now) == live);
+    auto rename = [&](int *t) { return (*t = renamed[size_t(*t)]) >= 0; };
     for (size_t p = 0; p + 1 < occ_start->size(); ++p) {
-      uint64_t kept = (*occ_start)[p];
-      for (uint64_t i = kept; i < pos_end[p]; ++i)
-        if (renamed[size_t(occ[i])] >= 0) occ[kept++] = renamed[size_t(occ[i])];
-      pos_end[p] = kept;
-      kept = (*occ_start)[p + 1];
-      for (uint64_t i = kept; i > neg_begin[p]; --i)
-        if (renamed[size_t(occ[i - 1])] >= 0) occ[--kept] = renamed[size_t(occ[i - 1])];
-      neg_begin[p] = kept;
+      Filter<1>(p, rename);
+      Filter<-1>(p, rename);
     }
     ready_steps.Renumber(renamed, size_t(clock));
     clock = now;
   }
 
-  // Adds delta to the costs of the live times of one list, walked from
-  // `from` toward `to` (exclusive) in direction `dir`, and packs them
-  // toward `from`; returns where they end.
-  template <int dir>
-  int64_t Walk(int64_t from, int64_t to, long long delta) {
-    int64_t kept = from;
-    for (int64_t k = from; k != to; k += dir) {
-      const int t = occ[size_t(k)];
-      if (!ready_steps.Live(t)) continue;
-      occ[size_t(kept)] = t;
-      kept += dir;
-      // One change at a time keeps the queue whole for the next.
-      if (delta > 0)
-        ready_steps.Rise(t, delta);
-      else
-        ready_steps.Fall(t, delta);
+  // Walks the list of position p's literals of this sign from its edge of
+  // the room in time order, keeps the times t for which keep(&t) holds
+  // (keep may rename them) and packs them toward that edge.
+  template <int sign, class F>
+  void Filter(size_t p, F keep) {
+    if constexpr (sign > 0) {
+      uint64_t kept = (*occ_start)[p];
+      for (uint64_t i = kept; i < pos_end[p]; ++i)
+        if (int t = occ[i]; keep(&t)) occ[kept++] = t;
+      pos_end[p] = kept;
+    } else {
+      uint64_t kept = (*occ_start)[p + 1];
+      for (uint64_t i = kept; i > neg_begin[p]; --i)
+        if (int t = occ[i - 1]; keep(&t)) occ[--kept] = t;
+      neg_begin[p] = kept;
     }
-    return kept;
   }
 
   // Brings the costs of ready steps up to date after position p changed its
   // last sign from `before`; drops the literals of steps no longer ready
-  // from the lists it walks.
+  // from the lists it walks. One change at a time keeps the queue whole for
+  // the next.
   void Reprice(size_t p, int before) {
     const int after = last_sign[p];
     for (int sign : {1, -1}) {
       const long long delta = pos_cost[p] * (int(after * sign < 0) - int(before * sign < 0));
       if (!delta) continue;
+      auto change = [&](int *t) {
+        if (!ready_steps.Live(*t)) return false;
+        if (delta > 0)
+          ready_steps.Rise(*t, delta);
+        else
+          ready_steps.Fall(*t, delta);
+        return true;
+      };
       if (sign > 0)
-        pos_end[p] = uint64_t(Walk<1>(int64_t((*occ_start)[p]), int64_t(pos_end[p]), delta));
+        Filter<1>(p, change);
       else
-        neg_begin[p] = uint64_t(
-            Walk<-1>(int64_t((*occ_start)[p + 1]) - 1, int64_t(neg_begin[p]) - 1, delta) + 1);
+        Filter<-1>(p, change);
     }
   }
 

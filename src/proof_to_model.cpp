@@ -1,11 +1,12 @@
 // One certification run: read the formula, replay the proof, order the
 // recorded steps, write the certificate.
-#include <malloc.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <string>
+#ifdef __GLIBC__  // defined by the headers above
+#include <malloc.h>
+#endif
 
 #include "binary_trace.h"
 #include "records.h"

@@ -152,7 +152,7 @@ int Reader_open(text_reader_ *r, const char *path) {
   r->block_size = kReadBlock;
   r->data = r->block.get();
   // A plain file fills as much of the block as it has.
-  Populate(r->block.get(), r->size ? std::min(r->size, kReadBlock) : 0);
+  Populate(r->block.get(), std::min(r->size, kReadBlock));
   // The first bytes tell a compressed file.
   Fill(r);
   const int kind = Compression_of(r->data + r->at, r->end - r->at);

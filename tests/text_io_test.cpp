@@ -191,8 +191,6 @@ TEST(Writer, ReportsAFailedWrite) {
   EXPECT_EQ(Writer_open(&w, "/nonexistent/dir/out"), 0);
 }
 
-}  // namespace
-
 // Populating is only a hint, but where the system takes it every whole page
 // of the range is mapped in afterwards, and no page outside it.
 TEST(LargeStore, PopulateMapsInTheWholePagesOfItsRange) {
@@ -209,3 +207,5 @@ TEST(LargeStore, PopulateMapsInTheWholePagesOfItsRange) {
   for (size_t i = 0; i < pages; ++i) EXPECT_EQ(resident[i] & 1, i >= 3 && i < 40) << "page " << i;
   munmap(m, pages * page);
 }
+
+}  // namespace
