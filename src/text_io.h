@@ -84,6 +84,19 @@ int Read_line(text_reader_ *r, std::string *line);
 
 inline bool Is_space(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+// The words of a line already in memory (line-oriented readers that copy or
+// number their lines): 1 with the next word, *rest then starting after it;
+// 0 when only white space is left.
+inline int Next_word(std::string_view *rest, std::string_view *word) {
+  size_t i = 0;
+  while (i < rest->size() && Is_space((*rest)[i])) ++i;
+  size_t j = i;
+  while (j < rest->size() && !Is_space((*rest)[j])) ++j;
+  *word = rest->substr(i, j - i);
+  rest->remove_prefix(j);
+  return i < j;
+}
+
 struct text_writer_ {
   int fd = -1;                  // -1 writes into *sink instead
   std::string *sink = nullptr;  // in-memory destination

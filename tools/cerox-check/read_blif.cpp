@@ -98,15 +98,7 @@ struct blif_reader_ {
 // Splits a line into words.
 void Words(std::string_view line, std::vector<std::string_view> *words) {
   words->clear();
-  size_t i = 0;
-  for (;;) {
-    while (i < line.size() && Is_space(line[i])) ++i;
-    if (i == line.size()) return;
-    size_t j = i;
-    while (j < line.size() && !Is_space(line[j])) ++j;
-    words->push_back(line.substr(i, j - i));
-    i = j;
-  }
+  for (std::string_view w; Next_word(&line, &w);) words->push_back(w);
 }
 
 }  // namespace

@@ -22,17 +22,7 @@ namespace {
 // Tokens of one line.
 struct line_cursor_ {
   std::string_view rest;
-  int Next(std::string_view *word) {
-    size_t i = 0;
-    while (i < rest.size() && Is_space(rest[i])) ++i;
-    rest.remove_prefix(i);
-    if (rest.empty()) return 0;
-    i = 0;
-    while (i < rest.size() && !Is_space(rest[i])) ++i;
-    *word = rest.substr(0, i);
-    rest.remove_prefix(i);
-    return 1;
-  }
+  int Next(std::string_view *word) { return Next_word(&rest, word); }
   int Number(int *value) {
     std::string_view w;
     return Next(&w) && Parse_int_word(w, value);
