@@ -74,6 +74,13 @@ check "negated certificate" INVALID 1 "$certify" --check "$work/negated.blif" --
 check "certificate of the wrong polarity" "INVALID: variable 1 is existential" 1 "$certify" --check "$cert" --false "$work/TOILET2.1.iv.4.qdimacs"
 check "the unchanged certificate, ABC" VALID 0 "$certify" --engine abc --check "$cert" --true "$work/TOILET2.1.iv.4.qdimacs"
 check "negated certificate, ABC" INVALID 1 "$certify" --engine abc --check "$work/negated.blif" --true "$work/TOILET2.1.iv.4.qdimacs"
+# A node with inputs and no cover rows is the constant 0: the engines take
+# it so, ABC refuses to read it, and the check names ABC's complaint.
+printf 'p cnf 2 1\na 1 0\ne 2 0\n1 2 0\n' > "$work/or.qdimacs"
+printf '.model m\n.inputs 1\n.outputs 2\n.names 1 c\n.names 1 c 2\n00 1\n.end\n' > "$work/empty-cover.blif"
+check "node without rows" VALID 0 "$certify" --check "$work/empty-cover.blif" --true "$work/or.qdimacs"
+check "node without rows, ABC" "FAILURE: cerox-check: ABC gave no answer: Abc_SopCheck" 2 \
+  "$certify" --engine abc --check "$work/empty-cover.blif" --true "$work/or.qdimacs"
 
 # Failures.
 printf 'p cnf 2 1\na 1 0\ne 2 0\n1 x 0\n' > "$work/malformed.qdimacs"
