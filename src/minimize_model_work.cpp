@@ -374,8 +374,9 @@ struct greedy_order_ {
   std::vector<long long> stamp;  // by position: last round that saw it
   std::vector<int> sign_before;  // by position: last sign before the round
   long long round = 0;
-  size_t live = 0;           // times still in the queue
-  std::vector<int> renamed;  // scratch of Compact: by old time, the new one
+  size_t live = 0;             // times still in the queue
+  std::vector<int> renamed;    // scratch of Compact: by old time, the new one
+  std::vector<size_t> listed;  // positions with room for literals
 
   reduced_literals_ Literals(const ready_ &r) const {
     const int32_t *from = steps->reduced.data() + r.from;
@@ -419,10 +420,12 @@ struct greedy_order_ {
   // Once most times are taken, the live ones are renamed 0, 1, ... in
   // their order, which keeps the order of the queue: a repricing then
   // walks a dense range of the queue's arrays instead of a sparse one.
-  // The renaming is paid for by the steps taken since the last one.
+  // The renaming is paid for by the steps taken since the last one; it
+  // walks the lists of the positions that have any, so a proof whose steps
+  // touch few of many variables renames as often as it pays.
   void Compact() {
     const size_t dead = size_t(clock) - live;
-    if (dead <= live || dead < 1024 || dead < last_sign.size() / 4) return;
+    if (dead <= live || dead < 1024 || dead < listed.size() / 4) return;
     Assign_large(&renamed, size_t(clock), -1);
     int now = 0;
     for (int t = 0; t < clock; ++t) {
@@ -432,7 +435,7 @@ struct greedy_order_ {
     }
     assert(size_t(now) == live);
     auto rename = [&](int *t) { return (*t = renamed[size_t(*t)]) >= 0; };
-    for (size_t p = 0; p + 1 < occ_start->size(); ++p) {
+    for (size_t p : listed) {
       Filter<1>(p, rename);
       Filter<-1>(p, rename);
     }
@@ -523,6 +526,8 @@ struct greedy_order_ {
     Reserve_written(&neg_begin, occ_start->size() - 1);
     neg_begin.assign(occ_start->begin() + 1, occ_start->end());
     Assign_large(&occ, size_t(occ_start->back()), int32_t(0));
+    for (size_t p = 0; p + 1 < occ_start->size(); ++p)
+      if ((*occ_start)[p + 1] > (*occ_start)[p]) listed.push_back(p);
     Assign_large(&pos_cost, vars->size(), 0LL);
     for (size_t u = 0; u < n; ++u) {
       waiting[u] = int(steps->pred_start[u + 1] - steps->pred_start[u]);
