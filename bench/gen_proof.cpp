@@ -14,7 +14,10 @@
 // and so on, then with every Dj; every step reduces universal literals.
 // True: forall u1..un, exists x1..x64. Initial cubes E0 = u1 X, Ei = -ui
 // u(i+1) X, En = -un X (X: w random existential literals) resolved in a
-// chain; every step reduces the existential literals.
+// chain; every step reduces the existential literals. The w literals of X
+// are drawn one by one, so a cube can repeat a literal or hold both of a
+// variable's (DepQBF's never do): the ordering's cost then counts each
+// occurrence, so per-step sets of signs cannot stand in for the literals.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
