@@ -178,6 +178,7 @@ struct heap_queue_ {
     heap.push_back({cost, t});
     Sift_up(heap.size() - 1);
   }
+  static constexpr bool kRisesAnyTime = false;  // a rise moves the entry
   void Rise(int t, long long delta) {
     const size_t i = size_t(at[size_t(t)]);
     heap[i].cost += delta;
@@ -272,7 +273,9 @@ struct bucket_queue_ {
     at[size_t(t)] = {uint8_t(c), uint8_t(c)};
     Set(int(c), size_t(t));
   }
-  // A rise leaves the time where it is filed.
+  // A rise leaves the time where it is filed; it may be given a time
+  // taken out, whose cost is not read again.
+  static constexpr bool kRisesAnyTime = true;
   void Rise(int t, long long delta) {
     assert(delta > 0);
     at[size_t(t)].cost = uint8_t(at[size_t(t)].cost + delta);
@@ -463,13 +466,22 @@ struct greedy_order_ {
 
   // Brings the costs of ready steps up to date after position p changed its
   // last sign from `before`; drops the literals of steps no longer ready
-  // from the lists it walks. One change at a time keeps the queue whole for
-  // the next.
+  // from the lists it walks with a test per literal. One change at a time
+  // keeps the queue whole for the next.
   void Reprice(size_t p, int before) {
     const int after = last_sign[p];
     for (int sign : {1, -1}) {
       const long long delta = pos_cost[p] * (int(after * sign < 0) - int(before * sign < 0));
       if (!delta) continue;
+      if (Queue::kRisesAnyTime && delta > 0) {
+        // Without a test per literal: the times taken out stay in the
+        // list until a fall or Compact walks it, and Compact drops them
+        // before their numbers are given again.
+        const uint64_t from = sign > 0 ? (*occ_start)[p] : neg_begin[p];
+        const uint64_t to = sign > 0 ? pos_end[p] : (*occ_start)[p + 1];
+        for (uint64_t i = from; i < to; ++i) ready_steps.Rise(occ[i], delta);
+        continue;
+      }
       auto change = [&](int *t) {
         if (!ready_steps.Live(*t)) return false;
         if (delta > 0)
