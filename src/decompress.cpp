@@ -176,7 +176,9 @@ size_t Xz_size(int fd, const char *mem, size_t file_size) {
   const size_t at = file_size - sizeof footer - flags.backward_size;
   if (!Read_at(fd, mem, file_size, at, index.get(), flags.backward_size)) return 0;
   lzma_index *i = nullptr;
-  uint64_t limit = UINT64_MAX;
+  // An index lists a block in two bytes at least: what it claims beyond
+  // that is not allocated for.
+  uint64_t limit = lzma_index_memusage(1, flags.backward_size / 2);
   size_t pos = 0;
   if (lzma_index_buffer_decode(&i, &limit, nullptr, index.get(), &pos, flags.backward_size) !=
       LZMA_OK)
