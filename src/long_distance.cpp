@@ -47,8 +47,8 @@ bool Before(const literal_short_ &x, const literal_short_ &y) {
 }  // namespace
 
 int Resolution_ld(std::vector<literal_short_> *vars, clause_short_ *first,
-                  const clause_short_ *second, int mode, clause_short_ *reduced,
-                  ld_phases_ *phases) {
+                  const clause_short_ *second, int mode, clause_short_ *reduced, ld_phases_ *phases,
+                  int weigh) {
   const bool cubes = True_mode(mode);
   // Merged and reduced: universal variables of clauses, existential ones of
   // cubes. The pivot is of the other kind.
@@ -120,7 +120,7 @@ int Resolution_ld(std::vector<literal_short_> *vars, clause_short_ *first,
     }
   }
   r.resize(kept);
-  if (!o.empty()) {
+  if (weigh && !o.empty()) {
     for (const literal_short_ &l : r)
       if (l.quant == mergeable) (*vars)[size_t(l.var - 1)].weight += int32_t(o.size());
   }

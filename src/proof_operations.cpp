@@ -384,15 +384,28 @@ int Clause_limit(const std::vector<literal_short_> &a, const std::vector<literal
   return std::max(std::max(a[0].pos, b[0].pos), 0);
 }
 
-size_t First_universal(const std::vector<literal_short_> &l) {
+// `ordered`: the list holds its existential literals before its universal
+// ones, as the 'qrp' readers and the resolvents keep it; a cube's many
+// existential literals are then passed over by halving.
+size_t First_universal(const std::vector<literal_short_> &l, bool ordered) {
+  if (ordered) {
+    const size_t i =
+        size_t(std::partition_point(l.begin(), l.end(),
+                                    [](const literal_short_ &e) { return e.quant != 1; }) -
+               l.begin());
+    assert(std::find_if(l.begin(), l.end(), [](const literal_short_ &e) { return e.quant == 1; }) ==
+           l.begin() + long(i));
+    return i;
+  }
   size_t i = 0;
   while (i < l.size() && l[i].quant != 1) ++i;
   return i;
 }
 
 // The limit position T for cube resolution (true modes).
-int Cube_limit(const std::vector<literal_short_> &a, const std::vector<literal_short_> &b) {
-  size_t ia = First_universal(a), ib = First_universal(b);
+int Cube_limit(const std::vector<literal_short_> &a, const std::vector<literal_short_> &b,
+               bool ordered) {
+  size_t ia = First_universal(a, ordered), ib = First_universal(b, ordered);
   bool has_a = ia < a.size(), has_b = ib < b.size();
   if (!has_b) return has_a ? a[ia].pos : 0;
   if (!has_a) return b[ib].pos;
@@ -408,7 +421,7 @@ int Cube_limit(const std::vector<literal_short_> &a, const std::vector<literal_s
 }  // namespace
 
 int Resolution(std::vector<literal_short_> *vars, clause_short_ *first, const clause_short_ *second,
-               int mode, clause_short_ *reduced) {
+               int mode, clause_short_ *reduced, int weigh) {
   // The parent's literals are moved out so `first` can take the resolvent.
   std::vector<literal_short_> &a = Parent_literals();
   a.swap(first->lits);
@@ -419,7 +432,8 @@ int Resolution(std::vector<literal_short_> *vars, clause_short_ *first, const cl
   o.clear();
   const bool true_mode = True_mode(mode);
   const int reducible = true_mode ? 0 : 1;
-  const int t = true_mode ? Cube_limit(a, b) : Clause_limit(a, b);
+  // The 'qube' lists keep the order of the file, which may be any.
+  const int t = true_mode ? Cube_limit(a, b, mode == 4) : Clause_limit(a, b);
   auto emit = [&](const literal_short_ &x) {
     if (x.quant == reducible && x.pos >= t)
       o.push_back(x);
@@ -451,7 +465,7 @@ int Resolution(std::vector<literal_short_> *vars, clause_short_ *first, const cl
   }
   for (; i < a.size(); ++i) emit(a[i]);
   for (; j < b.size(); ++j) emit(b[j]);
-  if (!o.empty()) {
+  if (weigh && !o.empty()) {
     for (const literal_short_ &l : r)
       if (l.quant == reducible) (*vars)[size_t(l.var - 1)].weight += int32_t(o.size());
   }

@@ -153,15 +153,15 @@ bool Pass_pays(const text_reader_ *proof) { return proof->compression == kPlain;
 // hold merged literals, may be a long-distance one: the parents are taken
 // from the store again (the refused attempt used them up) and resolved with
 // merging.
-int Resolve(run_records_ *r, int mode) {
+int Resolve(run_records_ *r, int mode, int weigh) {
   const bool qrp = mode == 3 || mode == 4;
   if (!qrp || !(r->first.merged || r->second.merged)) {
-    if (Resolution(&r->vars, &r->first, &r->second, mode, &r->reduced)) return 1;
+    if (Resolution(&r->vars, &r->first, &r->second, mode, &r->reduced, weigh)) return 1;
     if (!qrp) return 0;
     Db_get(r->clauses, r->vars, size_t(r->ants[0] - 1), &r->first);
     if (r->ants[1]) Db_get(r->clauses, r->vars, size_t(r->ants[1] - 1), &r->second);
   }
-  return Resolution_ld(&r->vars, &r->first, &r->second, mode, &r->reduced, &r->phases);
+  return Resolution_ld(&r->vars, &r->first, &r->second, mode, &r->reduced, &r->phases, weigh);
 }
 
 bool Has_empty_clause(const clause_db_ &clauses) {
@@ -195,7 +195,7 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
     if (got == -1 && !Reader_intact(proof)) got = 0;
     if (got == -1 && !last_empty) got = 5;
     if (got == -1) break;
-    if (got == 1 && !Resolve(r, mode)) got = 4;
+    if (got == 1 && !Resolve(r, mode, alter == 3)) got = 4;
     if (got != 1) {
       // A failed replay leaves the header that was already written.
       Writer_truncate(out, header_end);

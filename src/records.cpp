@@ -161,27 +161,43 @@ struct position_sets_ {
       number.resize(vars.size());
       for (std::vector<uint64_t> &b : bits) b.resize(vars.size() / 64 + 1);
     }
-    *lo = SIZE_MAX, *hi = 0, *count = 0;
+    // The word being marked stays in registers until the next literal falls
+    // elsewhere: a line's literals mostly come block by block, in runs of
+    // neighbouring positions. Locals, not the outputs: those are of the
+    // words' type and would be reloaded after every store.
     uint64_t *const by_quant[2] = {bits[0].data(), bits[1].data()};
+    size_t low = SIZE_MAX, high = 0, marked = 0, w = SIZE_MAX, end = numbers.size();
+    uint64_t word[2] = {0, 0};
     for (size_t i = 0; i < numbers.size(); ++i) {
       const literal_short_ &e = Entry_of(vars, numbers[i]);
       if (!Is_quantified(e)) continue;
       assert(e.var == (numbers[i] < 0 ? -numbers[i] : numbers[i]));
-      const size_t p = size_t(e.pos), w = p / 64;
+      const size_t p = size_t(e.pos);
       const uint64_t bit = uint64_t(1) << (p % 64);
-      if ((by_quant[0][w] | by_quant[1][w]) & bit) {
-        Unmark(vars, numbers, i);
-        return 0;
+      if (p / 64 != w) {
+        if (w != SIZE_MAX) by_quant[0][w] = word[0], by_quant[1][w] = word[1];
+        w = p / 64;
+        word[0] = by_quant[0][w], word[1] = by_quant[1][w];
+        low = std::min(low, w), high = std::max(high, w);
+        if (high - low > 2 * numbers.size() + 8) {
+          end = i;
+          break;
+        }
       }
-      by_quant[e.quant][w] |= bit;
+      if ((word[0] | word[1]) & bit) {
+        end = i;
+        break;
+      }
+      word[e.quant] |= bit;
       number[p] = numbers[i];
-      *lo = std::min(*lo, w), *hi = std::max(*hi, w);
-      ++*count;
-      if (*hi - *lo > 2 * numbers.size() + 8) {
-        Unmark(vars, numbers, i + 1);
-        return 0;
-      }
+      ++marked;
     }
+    if (w != SIZE_MAX) by_quant[0][w] = word[0], by_quant[1][w] = word[1];
+    if (end < numbers.size()) {
+      Unmark(vars, numbers, end);
+      return 0;
+    }
+    *lo = low, *hi = high, *count = marked;
     return 1;
   }
   // Unmarks the first `end` numbers.

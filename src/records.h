@@ -256,8 +256,10 @@ void Release_replay_scratch();
 int Get_qrp_clauses(text_reader_ *proof, int mode, int binary, core_filter_ *core,
                     std::vector<literal_short_> *vars, clause_db_ *clauses, clause_short_ *first,
                     clause_short_ *second, int *pending_id, int *last_empty, int *ants);
+// Only the -alter 3 order reads the weights: `weigh` 0 leaves them as
+// they are.
 int Resolution(std::vector<literal_short_> *vars, clause_short_ *first, const clause_short_ *second,
-               int mode, clause_short_ *reduced);
+               int mode, clause_short_ *reduced, int weigh = 1);
 
 // long_distance.cpp
 // Long-distance resolution: resolution of two clauses (cubes) whose
@@ -265,8 +267,8 @@ int Resolution(std::vector<literal_short_> *vars, clause_short_ *first, const cl
 // in `phases`, and reduction. Returns 1, or 0 when the step is no legal
 // long-distance step.
 int Resolution_ld(std::vector<literal_short_> *vars, clause_short_ *first,
-                  const clause_short_ *second, int mode, clause_short_ *reduced,
-                  ld_phases_ *phases);
+                  const clause_short_ *second, int mode, clause_short_ *reduced, ld_phases_ *phases,
+                  int weigh = 1);
 // The BLIF signal of a merged literal of the certificate's steps: the node
 // "variable equals its phase" (defined by Write_ld_nodes).
 void Put_ld_literal(text_writer_ *out, ld_phases_ *phases, int var, int phase);

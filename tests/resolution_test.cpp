@@ -42,6 +42,13 @@ TEST_P(ResolutionTable, ResolventReducedAndWeights) {
   for (const literal_short_ &v : vars) weights.push_back(v.weight);
   weights.resize(c.weights.size());
   EXPECT_EQ(weights, c.weights) << c.name;
+  // Without weighing: the same resolvent, and no weight changes.
+  for (literal_short_ &v : vars) v.weight = 0;
+  first.lits = c.a;
+  ASSERT_EQ(Resolution(&vars, &first, &second, c.mode, &reduced, 0), 1) << c.name;
+  EXPECT_EQ(Signed(first), c.r) << c.name;
+  EXPECT_EQ(Signed(reduced), c.o) << c.name;
+  for (const literal_short_ &v : vars) EXPECT_EQ(v.weight, 0) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
