@@ -117,16 +117,20 @@ struct reduced_literals_ {
   }
 };
 
-// Appends step i to the lists of its reduced literals' positions; `fill`
-// holds where each list continues.
+// Appends step i to the list of position p for a literal of that sign;
+// `fill` holds where each list continues. A merged literal's entry takes
+// the positive reference; its value is its phase (the writer looks it up).
+inline void Put_ref(size_t i, size_t p, int sign, std::vector<uint64_t> *fill,
+                    var_lists_ *var_steps) {
+  const int ref = int(i) + 1;
+  var_steps->refs[(*fill)[p]++] = sign >= 0 ? ref : -ref;
+}
+
+// The same for all of a step's reduced literals.
 void Distribute(const reduced_literals_ &reduced, size_t i, std::vector<uint64_t> *fill,
                 var_lists_ *var_steps) {
-  const int ref = int(i) + 1;
-  // A merged literal's entry takes the positive reference; its value is
-  // its phase (the writer looks it up).
-  reduced.For_each([&](const literal_short_ &e, int sign) {
-    var_steps->refs[(*fill)[size_t(e.pos)]++] = sign >= 0 ? ref : -ref;
-  });
+  reduced.For_each(
+      [&](const literal_short_ &e, int sign) { Put_ref(i, size_t(e.pos), sign, fill, var_steps); });
 }
 
 // The ready steps by (cost, time they became ready), for the greedy order
@@ -500,19 +504,20 @@ struct greedy_order_ {
   void Place(int t) {
     const ready_ r = step_at[size_t(t)];
     const int x = r.step;
-    const reduced_literals_ reduced = Literals(r);
-    Distribute(reduced, size_t(x), fill, var_steps);
     ++round;
     changed.clear();
-    reduced.For_each([&](const literal_short_ &e, int) {
-      size_t p = size_t(e.pos);
+    // One walk of the literals: the step joins its positions' lists, and
+    // each position keeps the sign it had before its first literal here.
+    Literals(r).For_each([&](const literal_short_ &e, int sign) {
+      const size_t p = size_t(e.pos);
+      Put_ref(x, p, sign, fill, var_steps);
       if (stamp[p] != round) {
         stamp[p] = round;
         sign_before[p] = last_sign[p];
         changed.push_back(p);
       }
+      last_sign[p] = sign;
     });
-    reduced.For_each([&](const literal_short_ &e, int sign) { last_sign[size_t(e.pos)] = sign; });
     for (size_t p : changed)
       if (sign_before[p] != last_sign[p]) Reprice(p, sign_before[p]);
     for (uint64_t i = succ_start[size_t(x)]; i < succ_start[size_t(x) + 1]; ++i) {
