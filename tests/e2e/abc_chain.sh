@@ -4,7 +4,8 @@
 # which must find the joined network's output unsatisfiable.
 # Usage: abc_chain.sh BIN_DIR EXAMPLES_DIR
 set -u
-bin=$1
+# Absolute: the runs work in directories of their own.
+bin=$(cd "$1" && pwd) || exit 2
 examples=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

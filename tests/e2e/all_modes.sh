@@ -5,7 +5,8 @@
 # ABC.
 # Usage: all_modes.sh BIN_DIR INPUTS_DIR
 set -u
-bin=$1
+# Absolute: the runs work in directories of their own.
+bin=$(cd "$1" && pwd) || exit 2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$2"/* "$work/"

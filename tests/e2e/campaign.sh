@@ -13,7 +13,8 @@
 # close to 1 second.
 # Usage: campaign.sh BIN_DIR INSTANCES_DIR [SANITIZED]
 set -u
-bin=$1
+# Absolute: the runs work in directories of their own.
+bin=$(cd "$1" && pwd) || exit 2
 instances=$2
 sanitized=${3:-0}
 memory=3000 limit=1

@@ -5,7 +5,8 @@
 # solver run without an answer and a missing tool.
 # Usage: certify.sh BIN_DIR INSTANCES_DIR [RANDOM_COUNT]
 set -u
-bin=$1
+# Absolute: the runs work in directories of their own.
+bin=$(cd "$1" && pwd) || exit 2
 instances=$2
 count=${3:-10}
 certify="$bin/cerox-certify"

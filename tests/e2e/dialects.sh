@@ -12,7 +12,8 @@
 #   -rfao         functions rebuilt from the text equal the BLIF ones.
 # Usage: dialects.sh BIN_DIR INSTANCES_DIR COUNT [SEED]
 set -u
-bin=$1
+# Absolute: the runs work in directories of their own.
+bin=$(cd "$1" && pwd) || exit 2
 instances=$2
 [ -z "$instances" ] || instances=$(cd "$instances" && pwd)
 count=$3

@@ -9,7 +9,8 @@
 # merged literals.
 # Usage: long_distance.sh BIN_DIR INSTANCES_DIR [COUNT [MAX_TRACE_MB]]
 set -u
-bin=$1
+# Absolute: the runs work in directories of their own.
+bin=$(cd "$1" && pwd) || exit 2
 instances=$2
 [ -z "$instances" ] || instances=$(cd "$instances" && pwd)
 count=${3:-20}

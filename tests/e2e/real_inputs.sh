@@ -7,7 +7,8 @@
 # COUNT seeded random formulas with free variables.
 # Usage: real_inputs.sh BIN_DIR INSTANCES_DIR [COUNT [MAX_TRACE_MB]]
 set -u
-bin=$1
+# Absolute: the runs work in directories of their own.
+bin=$(cd "$1" && pwd) || exit 2
 instances=$(cd "$2" && pwd)
 count=${3:-20}
 max_mb=${4:-30}
