@@ -111,8 +111,13 @@ namespace {
 // step nodes name the same few variables over and over.
 constexpr int kPackedNames = 1 << 16;
 
-void Put_name(text_writer_ *out, int var) {
+std::vector<packed_text_> &Names() {
   static thread_local std::vector<packed_text_> names;
+  return names;
+}
+
+void Put_name(text_writer_ *out, int var) {
+  std::vector<packed_text_> &names = Names();
   if (var >= kPackedNames) {
     Put_char(out, ' ');
     Put_int(out, var);
@@ -134,18 +139,52 @@ void Write_step_node(text_writer_ *out, const std::vector<literal_short_> &lits,
   const digits_ dg = Digits(mode);
   if (lits.empty()) return Put_constant(out, ".names cl", int(index), dg.t);
   Put_str(out, ".names");
+  // Names already prepared go straight through a local pointer (a store
+  // into the buffer would make the compiler load the writer's fields and
+  // the table's again); the others, and merged literals, through the
+  // writer, after which the locals are taken up again.
+  const packed_text_ *names = Names().data();
+  size_t named = Names().size();
+  char *const base = out->buf.get(), *const last = base + out->size - sizeof(packed_text_);
+  char *p = base + out->len;
   for (const literal_short_ &l : lits) {
+    const size_t v = size_t(l.var);
+    if (!Is_merged(l) && v < named && names[v].len) {
+      if (p > last) {
+        out->len = size_t(p - base);
+        Writer_flush(out);
+        p = base;
+      }
+      std::memcpy(p, &names[v], sizeof(packed_text_));
+      p += names[v].len;
+      continue;
+    }
+    out->len = size_t(p - base);
     if (Is_merged(l)) {
       Put_char(out, ' ');
       Put_ld_literal(out, phases, l.var, l.weight);
     } else {
       Put_name(out, l.var);
+      names = Names().data();
+      named = Names().size();
     }
+    p = base + out->len;
   }
+  out->len = size_t(p - base);
   Put_str(out, " cl");
   Put_int(out, int(index));
   Put_char(out, '\n');
-  for (const literal_short_ &l : lits) Put_digit(out, l.sign < 0 ? dg.f : dg.t);
+  // One digit per literal, stored through a local pointer in runs as long
+  // as the buffer has room: a check per digit would cost as much as the
+  // digit.
+  const char f = char('0' + dg.f), t = char('0' + dg.t);
+  for (size_t k = 0; k < lits.size();) {
+    if (out->len == out->size) Writer_flush(out);
+    const size_t end = k + std::min(lits.size() - k, out->size - out->len);
+    char *p = out->buf.get() + out->len;
+    out->len += end - k;
+    for (; k < end; ++k) *p++ = lits[k].sign < 0 ? f : t;
+  }
   Put_char(out, ' ');
   Put_digit(out, dg.t);
   Put_char(out, '\n');

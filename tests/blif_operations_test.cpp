@@ -129,17 +129,18 @@ TEST(WriteModelAigmin, UnquantifiedEntriesAndCountermodel) {
 // Step nodes name their variables from prepared texts below 2^16 and write
 // the others digit by digit; either way the node reads as the numbers
 // formatted one by one, also where texts end on the writer's buffer limit
-// (a few hundred thousand names).
+// (a few hundred thousand names), and in a row of digits longer than the
+// buffer.
 TEST(WriteStepNode, NamesEveryVariableAsItsNumber) {
   std::mt19937 rng(3);
   const std::vector<int> samples = {1, 9, 10, 99, 100, 65535, 65536, 99999, 1000000, INT32_MAX};
   std::string out, want;
   text_writer_ w;
   Writer_memory(&w, &out);
-  for (size_t step = 0; step < 30000; ++step) {
+  for (size_t step = 0; step <= 30000; ++step) {
     std::vector<literal_short_> lits;
     std::string names, row;
-    for (int k = 0; k < 12; ++k) {
+    for (int k = 0; k < (step < 30000 ? 12 : 400000); ++k) {
       const int var = k < 2 ? samples[rng() % samples.size()] : int(1 + rng() % 70000);
       const int sign = rng() % 2 ? 1 : -1;
       lits.push_back(Lit(sign, var, k, 0));
