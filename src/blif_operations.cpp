@@ -181,9 +181,9 @@ void Write_step_node(text_writer_ *out, const std::vector<literal_short_> &lits,
   for (size_t k = 0; k < lits.size();) {
     if (out->len == out->size) Writer_flush(out);
     const size_t end = k + std::min(lits.size() - k, out->size - out->len);
-    char *p = out->buf.get() + out->len;
+    char *row = out->buf.get() + out->len;
     out->len += end - k;
-    for (; k < end; ++k) *p++ = lits[k].sign < 0 ? f : t;
+    for (; k < end; ++k) *row++ = lits[k].sign < 0 ? f : t;
   }
   Put_char(out, ' ');
   Put_digit(out, dg.t);
