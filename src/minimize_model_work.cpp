@@ -79,12 +79,14 @@ void Update_family(step_store_ *steps, const clause_short_ *reduced, clause_shor
   Step_push(steps, *first, *reduced);
 }
 
+int Alter_reads_weights(int alter) { return alter == 3; }
+
 namespace {
 
 // Cost of one literal whose variable's last sign is opposite to its own.
 long long Literal_cost(const literal_short_ &e, int alter, int block_count) {
   if (alter == 2) return (long long)(block_count - e.level) * 5 + 1;
-  if (alter == 3) return e.weight;
+  if (Alter_reads_weights(alter)) return e.weight;
   return 1;
 }
 

@@ -195,7 +195,7 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
     if (got == -1 && !Reader_intact(proof)) got = 0;
     if (got == -1 && !last_empty) got = 5;
     if (got == -1) break;
-    if (got == 1 && !Resolve(r, mode, alter == 3)) got = 4;
+    if (got == 1 && !Resolve(r, mode, Alter_reads_weights(alter))) got = 4;
     if (got != 1) {
       // A failed replay leaves the header that was already written.
       Writer_truncate(out, header_end);

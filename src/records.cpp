@@ -168,6 +168,9 @@ struct position_sets_ {
     uint64_t *const by_quant[2] = {bits[0].data(), bits[1].data()};
     size_t low = SIZE_MAX, high = 0, marked = 0, w = SIZE_MAX, end = numbers.size();
     uint64_t word[2] = {0, 0};
+    auto put_back = [&] {
+      if (w != SIZE_MAX) by_quant[0][w] = word[0], by_quant[1][w] = word[1];
+    };
     for (size_t i = 0; i < numbers.size(); ++i) {
       const literal_short_ &e = Entry_of(vars, numbers[i]);
       if (!Is_quantified(e)) continue;
@@ -175,7 +178,7 @@ struct position_sets_ {
       const size_t p = size_t(e.pos);
       const uint64_t bit = uint64_t(1) << (p % 64);
       if (p / 64 != w) {
-        if (w != SIZE_MAX) by_quant[0][w] = word[0], by_quant[1][w] = word[1];
+        put_back();
         w = p / 64;
         word[0] = by_quant[0][w], word[1] = by_quant[1][w];
         low = std::min(low, w), high = std::max(high, w);
@@ -192,7 +195,7 @@ struct position_sets_ {
       number[p] = numbers[i];
       ++marked;
     }
-    if (w != SIZE_MAX) by_quant[0][w] = word[0], by_quant[1][w] = word[1];
+    put_back();
     if (end < numbers.size()) {
       Unmark(vars, numbers, end);
       return 0;

@@ -291,6 +291,9 @@ int32_t Pred_union(pred_sets_ *sets, int32_t a, int32_t b);
 // Appends the steps of set `set` to steps->preds, ascending and without
 // repeats; the set's node then stands for the list of step `step`.
 void Pred_spell(step_store_ *steps, int32_t set, int32_t step);
+// Whether the order of -alter N reads the variables' weights, which the
+// replay then adds up (Resolution's `weigh`).
+int Alter_reads_weights(int alter);
 void Minimize_alter(const std::vector<literal_short_> *vars, const step_store_ *steps,
                     var_lists_ *var_steps, int alter, int block_count);
 // The alternations step k's reduced literals add after the last signs.
