@@ -1,5 +1,6 @@
 // Certificate writers: the BLIF network and the RFAO text.
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
 #include <cstdlib>
 
@@ -248,6 +249,7 @@ int Write_model_aigmin(text_writer_ *out, const std::vector<literal_short_> *var
   Put_str(out, "nodes ");
   Put_int(out, (long long)steps->size());
   Put_char(out, '\n');
+  assert(steps->keep_clauses && steps->lit_start.size() == steps->size() + 1);
   for (size_t i = 0; i < steps->size(); ++i) {
     for (uint64_t k = steps->lit_start[i]; k < steps->lit_start[i + 1]; ++k) {
       const literal_short_ l = Stored_literal(*vars, steps->lits[k]);

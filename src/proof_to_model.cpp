@@ -46,17 +46,20 @@ std::string Output_name(const char *file_name, int compression, int rfao, int al
 // (but count against an address-space limit: Reserve_basis).
 void Reserve_stores(run_records_ *r, size_t input_bytes, int alter) {
   const size_t bytes = Reserve_basis(input_bytes);
+  // Only -alter orders the steps by their dependencies.
+  r->clauses.family = r->steps.keep_preds = alter != 0;
   Reserve_large(&r->clauses.lits, bytes / 4);
   Reserve_large(&r->clauses.lit_start, bytes / 16);
-  Reserve_large(&r->clauses.step, bytes / 16);
   Reserve_large(&r->clauses.mark, bytes / 16);
-  Reserve_large(&r->clauses.preds, bytes / 16);
   Reserve_large(&r->steps.lits, bytes / 8);
   Reserve_large(&r->steps.lit_start, bytes / 32);
   Reserve_large(&r->steps.reduced, bytes / 16);
   Reserve_large(&r->steps.reduced_start, bytes / 32);
+  if (!alter) return;
+  Reserve_large(&r->clauses.step, bytes / 16);
+  Reserve_large(&r->clauses.preds, bytes / 16);
   Reserve_large(&r->steps.pred_start, bytes / 32);
-  if (alter) Reserve_large(&r->steps.preds, bytes / 16);
+  Reserve_large(&r->steps.preds, bytes / 16);
 }
 
 // The error of a reader that stopped: a read or decoding failure when there

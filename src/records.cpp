@@ -126,9 +126,11 @@ namespace {
 // Ends the entry whose literals were stored last.
 void Close_entry(clause_db_ *db, int32_t step, int mark, int32_t preds) {
   db->lit_start.push_back(db->lits.size());
-  db->step.push_back(step);
   db->mark.push_back(uint8_t(mark));
-  db->preds.push_back(preds);
+  if (db->family) {
+    db->step.push_back(step);
+    db->preds.push_back(preds);
+  }
   ++db->entries;
 }
 
@@ -268,13 +270,15 @@ void Db_push_empty(clause_db_ *db, int mark, size_t count) {
   }
   const size_t n = db->slots() + count;
   Grow_large(&db->lit_start, n + 1);
-  Grow_large(&db->step, n);
   Grow_large(&db->mark, n);
-  Grow_large(&db->preds, n);
   db->lit_start.resize(db->lit_start.size() + count, db->lits.size());
-  db->step.resize(db->step.size() + count, -1);
   db->mark.resize(db->mark.size() + count, uint8_t(mark));
-  db->preds.resize(db->preds.size() + count, 0);
+  if (db->family) {
+    Grow_large(&db->step, n);
+    Grow_large(&db->preds, n);
+    db->step.resize(db->step.size() + count, -1);
+    db->preds.resize(db->preds.size() + count, 0);
+  }
   db->entries += count;
 }
 
@@ -330,17 +334,23 @@ void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_
                     l.weight = s.phase;
                     out->merged = 1;
                   });
-  out->recorded = db.step[c] >= 0;
-  out->step = db.step[c] >= 0 ? db.step[c] : 0;
+  const int32_t step = db.family ? db.step[c] : -1;
+  out->recorded = step >= 0;
+  out->step = step >= 0 ? step : 0;
   out->mark = db.mark[c];
-  out->preds = db.preds[c];
+  out->preds = db.family ? db.preds[c] : 0;
 }
 
 void Step_push(step_store_ *steps, const clause_short_ &clause, const clause_short_ &reduced) {
-  if (steps->keep_clauses) Store_literals(clause, &steps->lits);
-  steps->lit_start.push_back(steps->lits.size());
+  const size_t k = steps->count++;
+  if (steps->keep_clauses) {
+    Store_literals(clause, &steps->lits);
+    steps->lit_start.push_back(steps->lits.size());
+  }
   Store_literals(reduced, &steps->reduced);
   steps->reduced_start.push_back(steps->reduced.size());
-  Pred_spell(steps, clause.preds, int32_t(steps->size() - 1));
-  steps->pred_start.push_back(steps->preds.size());
+  if (steps->keep_preds) {
+    Pred_spell(steps, clause.preds, int32_t(k));
+    steps->pred_start.push_back(steps->preds.size());
+  }
 }

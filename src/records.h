@@ -88,6 +88,9 @@ struct clause_db_ {
   std::vector<int32_t> step;           // recorded step, -1 when not recorded
   std::vector<uint8_t> mark;
   std::vector<int32_t> preds;  // by slot: the pred set
+  // Whether `step` and `preds` are kept: only -alter reads them, and a run
+  // without it saves their pages (entries then read as not recorded).
+  bool family = true;
   std::vector<db_gap_> gaps;
   size_t entries = 0;
   // Clauses no later line reads are released: their literals count as dead
@@ -149,7 +152,9 @@ struct step_store_ {
   // The clauses are kept for a writer that needs them after the replay;
   // the BLIF writer gets each step's node as the step is recorded.
   bool keep_clauses = true;
-  size_t size() const { return lit_start.size() - 1; }
+  bool keep_preds = true;  // only -alter orders the steps by them
+  size_t count = 0;
+  size_t size() const { return count; }
 };
 // The ordered steps listed by variable position: the list of position p
 // is refs[start[p], start[p+1]), step k appearing as k+1 where it removed

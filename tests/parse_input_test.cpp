@@ -263,6 +263,37 @@ TEST(Records, ReleasedClausesLeaveTheOthersIntact) {
   }
 }
 
+// A run without -alter keeps no steps or pred sets per slot: entries read
+// back as with them, only never as recorded.
+TEST(Records, StoreWithoutFamilyReadsTheSameLiteralsAndMarks) {
+  std::vector<literal_short_> vars;
+  for (int v = 1; v <= 4; ++v) vars.push_back(Lit(1, v, v - 1, 0));
+  clause_db_ with, without;
+  without.family = false;
+  for (clause_db_ *db : {&with, &without}) {
+    clause_short_ c;
+    c.lits = {Lit(1, 1, 0, 0), Lit(-1, 3, 2, 0)};
+    c.recorded = 1, c.step = 3, c.preds = 5, c.mark = 1;
+    Db_push(db, c);
+    Db_push_empty(db, 1, 3);   // short: slots of their own
+    Db_push_empty(db, 0, 70);  // long: a gap
+    Db_push_read(db, vars, {-4, 2}, 1);
+  }
+  EXPECT_TRUE(without.step.empty() && without.preds.empty());
+  ASSERT_EQ(without.size(), with.size());
+  clause_short_ a, b;
+  for (size_t k = 0; k < with.size(); ++k) {
+    Db_get(with, vars, k, &a);
+    Db_get(without, vars, k, &b);
+    ASSERT_EQ(Signed(a), Signed(b)) << "entry " << k;
+    EXPECT_EQ(a.mark, b.mark) << "entry " << k;
+    EXPECT_EQ(a.recorded, k == 0) << "entry " << k;
+    EXPECT_EQ(b.recorded | b.step | b.preds, 0) << "entry " << k;
+  }
+  Db_get(with, vars, 0, &a);
+  EXPECT_EQ(a.step * 10 + a.preds, 35);
+}
+
 TEST(Records, CopiesAreDeep) {
   clause_short_ a;
   a.lits.push_back(Lit(1, 1, 0, 0));
