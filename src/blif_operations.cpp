@@ -51,48 +51,56 @@ void Init_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int m
 void Write_partial(text_writer_ *out, const int *steps, size_t count, int var, int mode,
                    int *alternations, int increment) {
   const digits_ dg = Digits(mode);
+  const char f = char('0' + dg.f), t = char('0' + dg.t);
   const int *l = steps;
   const int n = int(count);
   const bool base_negative = l[size_t(n - 1)] < 0;
-  Put_str(out, ".names cl");
-  Put_int(out, std::abs(l[size_t(n - 1)]) - 1);
+  // "new<var>a" and the number after it are formatted once: each name ends
+  // one node and begins the next.
+  char prefix[32] = "new", number[32];
+  const size_t prefix_len = size_t(Format_int(prefix + 3, var) + 1 - prefix);
+  prefix[prefix_len - 1] = 'a';
+  put_cursor_ c(out);
+  c.Room();
+  c.Str(".names cl");
+  c.Int(std::abs(l[size_t(n - 1)]) - 1);
   int i = n - 2;
   int d = l[size_t(i)] > 0 ? 1 : -1;
   bool first_node = true;
   for (;;) {
     int run = 0;
     for (; i >= 0 && (l[size_t(i)] > 0 ? 1 : -1) == d; --i, ++run) {
-      Put_str(out, " cl");
-      Put_int(out, std::abs(l[size_t(i)]) - 1);
+      c.Room();
+      c.Str(" cl");
+      c.Int(std::abs(l[size_t(i)]) - 1);
     }
     *alternations += increment;
-    Put_char(out, ' ');
+    c.Room();
+    c.Char(' ');
+    size_t number_len = 0;
     if (i >= 0) {
-      Put_str(out, "new");
-      Put_int(out, var);
-      Put_char(out, 'a');
-      Put_int(out, i);
+      number_len = size_t(Format_int(number, i) - number);
+      c.Short(prefix, prefix_len);
+      c.Short(number, number_len);
     } else {
-      Put_int(out, var);
+      c.Int(var);
     }
-    Put_char(out, '\n');
-    bool flipped = first_node && base_negative;
-    if (d > 0)
-      Put_digit(out, flipped ? dg.t : dg.f);
-    else
-      Put_digit(out, flipped ? dg.f : dg.t);
-    for (int k = 0; k < run; ++k) Put_digit(out, dg.f);
-    Put_char(out, ' ');
-    Put_digit(out, d > 0 ? dg.f : dg.t);
-    Put_char(out, '\n');
-    if (i < 0) return;
-    Put_str(out, ".names new");
-    Put_int(out, var);
-    Put_char(out, 'a');
-    Put_int(out, i);
+    c.Char('\n');
+    const bool flipped = first_node && base_negative;
+    c.Char(d > 0 ? (flipped ? t : f) : (flipped ? f : t));
+    c.Fill(f, size_t(run));
+    c.Room();
+    c.Char(' ');
+    c.Char(d > 0 ? f : t);
+    c.Char('\n');
+    if (i < 0) break;
+    c.Str(".names ");
+    c.Short(prefix, prefix_len);
+    c.Short(number, number_len);
     d = -d;
     first_node = false;
   }
+  c.Sync();
 }
 
 namespace {
@@ -139,28 +147,22 @@ void Write_step_node(text_writer_ *out, const std::vector<literal_short_> &lits,
                      int mode, ld_phases_ *phases) {
   const digits_ dg = Digits(mode);
   if (lits.empty()) return Put_constant(out, ".names cl", int(index), dg.t);
-  Put_str(out, ".names");
-  // Names already prepared go straight through a local pointer (a store
-  // into the buffer would make the compiler load the writer's fields and
-  // the table's again); the others, and merged literals, through the
-  // writer, after which the locals are taken up again.
+  // Names already prepared go straight through the cursor; the others, and
+  // merged literals, through the writer.
   const packed_text_ *names = Names().data();
   size_t named = Names().size();
-  char *const base = out->buf.get(), *const last = base + out->size - sizeof(packed_text_);
-  char *p = base + out->len;
+  put_cursor_ c(out);
+  c.Room();
+  c.Str(".names");
   for (const literal_short_ &l : lits) {
     const size_t v = size_t(l.var);
     if (!Is_merged(l) && v < named && names[v].len) {
-      if (p > last) {
-        out->len = size_t(p - base);
-        Writer_flush(out);
-        p = base;
-      }
-      std::memcpy(p, &names[v], sizeof(packed_text_));
-      p += names[v].len;
+      c.Room();
+      std::memcpy(c.p, &names[v], sizeof(packed_text_));
+      c.p += names[v].len;
       continue;
     }
-    out->len = size_t(p - base);
+    c.Sync();
     if (Is_merged(l)) {
       Put_char(out, ' ');
       Put_ld_literal(out, phases, l.var, l.weight);
@@ -169,26 +171,25 @@ void Write_step_node(text_writer_ *out, const std::vector<literal_short_> &lits,
       names = Names().data();
       named = Names().size();
     }
-    p = base + out->len;
+    c.Resume();
   }
-  out->len = size_t(p - base);
-  Put_str(out, " cl");
-  Put_int(out, int(index));
-  Put_char(out, '\n');
-  // One digit per literal, stored through a local pointer in runs as long
-  // as the buffer has room: a check per digit would cost as much as the
-  // digit.
+  c.Room();
+  c.Str(" cl");
+  c.Int(int(index));
+  c.Char('\n');
+  // One digit per literal, in runs as long as the buffer has room: a check
+  // per digit would cost as much as the digit.
   const char f = char('0' + dg.f), t = char('0' + dg.t);
   for (size_t k = 0; k < lits.size();) {
-    if (out->len == out->size) Writer_flush(out);
-    const size_t end = k + std::min(lits.size() - k, out->size - out->len);
-    char *row = out->buf.get() + out->len;
-    out->len += end - k;
-    for (; k < end; ++k) *row++ = lits[k].sign < 0 ? f : t;
+    c.Room();
+    const size_t end = k + std::min(lits.size() - k, c.Free());
+    for (; k < end; ++k) c.Char(lits[k].sign < 0 ? f : t);
   }
-  Put_char(out, ' ');
-  Put_digit(out, dg.t);
-  Put_char(out, '\n');
+  c.Room();
+  c.Char(' ');
+  c.Char(t);
+  c.Char('\n');
+  c.Sync();
 }
 
 void Write_model_blif(text_writer_ *out, const std::vector<literal_short_> *vars, int mode,

@@ -8,6 +8,7 @@
 #ifndef CEROX_TEXT_IO_H
 #define CEROX_TEXT_IO_H
 
+#include <algorithm>
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
@@ -197,5 +198,52 @@ inline void Put_int(text_writer_ *w, long long v) {
   char *start = w->buf.get() + w->len;
   w->len += size_t(Format_int(start, v) - start);
 }
+
+// Writes through a local pointer into the writer's buffer: a store through
+// the writer's own pointer makes every later one reload it. The room is
+// checked once per item (Room), an item being at most kItem bytes.
+struct put_cursor_ {
+  static constexpr size_t kItem = 64;
+  text_writer_ *w;
+  char *base, *p, *last;
+  explicit put_cursor_(text_writer_ *out)
+      : w(out), base(out->buf.get()), p(base + out->len), last(base + out->size - kItem) {
+    assert(out->size >= kItem);
+  }
+  void Room() {
+    if (p <= last) return;
+    w->len = size_t(p - base);
+    Writer_flush(w);
+    p = base;
+  }
+  void Str(std::string_view s) {
+    assert(s.size() <= kItem);
+    std::memcpy(p, s.data(), s.size());
+    p += s.size();
+  }
+  // n <= 16 bytes of s, which has 32 readable: one fixed-size copy.
+  void Short(const char *s, size_t n) {
+    assert(n <= 16);
+    std::memcpy(p, s, 16);
+    p += n;
+  }
+  void Char(char c) { *p++ = c; }
+  void Int(long long v) { p = Format_int(p, v); }
+  // The room left: at least kItem after Room.
+  size_t Free() const { return size_t(last + kItem - p); }
+  // n copies of c, in as many items as it takes.
+  void Fill(char c, size_t n) {
+    while (n) {
+      Room();
+      const size_t k = std::min(n, Free());
+      std::memset(p, c, k);
+      p += k, n -= k;
+    }
+  }
+  // Hands the position to the writer before it is used directly, and takes
+  // it up again after.
+  void Sync() { w->len = size_t(p - base); }
+  void Resume() { p = base + w->len; }
+};
 
 #endif

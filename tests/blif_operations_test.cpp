@@ -38,6 +38,55 @@ TEST(WritePartial, WorkedChains) {
   }
 }
 
+// The chain as the worked cases spell it, built from strings: nodes from the
+// list's end, each taking a run of one sign and the previous node.
+std::string Chain_by_strings(const std::vector<int> &list, int var, int mode) {
+  const char t = mode == 2 || mode == 4 ? '1' : '0', f = t == '1' ? '0' : '1';
+  const size_t n = list.size();
+  std::string out = ".names cl" + std::to_string(std::abs(list[n - 1]) - 1);
+  long i = long(n) - 2;
+  bool first = true;
+  while (true) {
+    const bool positive = list[size_t(i)] > 0;
+    std::string row;
+    for (; i >= 0 && (list[size_t(i)] > 0) == positive; --i, row += f)
+      out += " cl" + std::to_string(std::abs(list[size_t(i)]) - 1);
+    const std::string next = "new" + std::to_string(var) + "a" + std::to_string(i);
+    out += " " + (i >= 0 ? next : std::to_string(var)) + "\n";
+    out += (positive != (first && list[n - 1] < 0)) ? f : t;
+    out += row + " " + (positive ? f : t) + "\n";
+    if (i < 0) return out;
+    out += ".names " + next;
+    first = false;
+  }
+}
+
+// Many chains into one writer, crossing its buffer's end anywhere: long
+// runs of one sign (one longer than the buffer), the largest numbers.
+TEST(WritePartial, ChainsAcrossTheBufferMatchTheirSpelling) {
+  std::mt19937 rng(11);
+  std::string out, want;
+  text_writer_ w;
+  Writer_memory(&w, &out);
+  int alternations = 0;
+  for (int chain = 0; chain < 3000; ++chain) {
+    const int var = chain % 7 ? int(1 + rng() % 100000) : INT32_MAX - chain;
+    const int mode = 1 + chain % 4;
+    const size_t n = chain == 1500 ? 600000 : 2 + rng() % (chain % 5 ? 40 : 3000);
+    std::vector<int> list;
+    const size_t flip = rng() % (n - 1);  // both signs somewhere
+    for (size_t k = 0; k < n; ++k) {
+      const int sign = k == flip ? 1 : k == flip + 1 ? -1 : chain % 3 ? (rng() % 2 ? 1 : -1) : 1;
+      list.push_back(sign * int(1 + (chain % 11 ? rng() % 5000 : INT32_MAX - 1 - rng() % 10)));
+    }
+    Write_partial(&w, list.data(), n, var, mode, &alternations, 1);
+    want += Chain_by_strings(list, var, mode);
+  }
+  Writer_close(&w);
+  ASSERT_EQ(out.size(), want.size());
+  EXPECT_TRUE(out == want);
+}
+
 // The records of the whole-file example: universal 2 and 3 in block 1
 // (positions 0 and 1), existential 1 in block 2 (position 2); steps: +3;
 // -3 +2; nothing. Variable 1's list is +1, -2.
