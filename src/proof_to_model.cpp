@@ -137,6 +137,7 @@ int Mark_trace_core(const char *file_name, run_records_ *r, bool all) {
   text_reader_ in;
   std::string problem;
   if (!Reader_open(&in, file_name)) return Print_file_error(0), 0;
+  r->lines.uses_only = all;
   int ok = Read_trace_lines(&in, r->binary, 2, &r->lines, &problem) && Reader_intact(&in);
   if (!ok) Print_stop(&in, 3, "input");
   Reader_close(&in);

@@ -1,6 +1,7 @@
 #include "trace_core.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdlib>
 
 #include "binary_trace.h"
@@ -20,6 +21,7 @@ int Trace_begin_line(trace_lines_ *t, long long id, std::string *problem) {
     t->index[size_t(id)] = int(t->ids.size());
   }
   t->ids.push_back(int(id));
+  if (t->uses_only) t->last_use.push_back(-1);
   return 1;
 }
 
@@ -27,11 +29,16 @@ int Trace_add_antecedent(trace_lines_ *t, long long id, std::string *problem) {
   // The line begun last is not earlier than itself.
   const long k = id < t->ids.back() ? Line_index(*t, id) : -1;
   if (k < 0) return *problem = "antecedent " + std::to_string(id) + " is not an earlier id", 0;
-  t->ants.push_back(int(k));
+  if (t->uses_only)
+    t->last_use[size_t(k)] = int(t->ids.size() - 1);
+  else
+    t->ants.push_back(int(k));
   return 1;
 }
 
-void Trace_end_line(trace_lines_ *t) { t->first.push_back(t->ants.size()); }
+void Trace_end_line(trace_lines_ *t) {
+  if (!t->uses_only) t->first.push_back(t->ants.size());
+}
 
 long Line_index(const trace_lines_ &t, long long id) {
   if (!t.sparse) return id >= 0 && size_t(id) < t.index.size() ? t.index[size_t(id)] : -1;
@@ -41,6 +48,11 @@ long Line_index(const trace_lines_ &t, long long id) {
 
 void Mark_core(trace_lines_ *t, bool all) {
   const size_t n = t->ids.size();
+  if (t->uses_only) {
+    assert(all && t->last_use.size() == n);
+    t->keep.assign(n, 1);
+    return;
+  }
   t->keep.assign(n, all);
   if (n && !all) {
     std::vector<int> stack = {int(n) - 1};
@@ -168,8 +180,12 @@ int Read_trace_lines(text_reader_ *in, int binary, int max_antecedents, trace_li
   // grow; pages never written cost nothing.
   const size_t lines = Reserve_basis(in->decoded_size) / (binary ? 3 : 6);
   Reserve_large(&t->ids, lines);
-  Reserve_large(&t->first, lines + 1);
-  Reserve_large(&t->ants, 2 * lines);
+  if (t->uses_only) {
+    Reserve_large(&t->last_use, lines);
+  } else {
+    Reserve_large(&t->first, lines + 1);
+    Reserve_large(&t->ants, 2 * lines);
+  }
   Reserve_large(&t->index, lines + 1);
   int ok = binary ? Read_binary_lines(in, max_antecedents, t, problem)
                   : Read_text_lines(in, max_antecedents, t, problem);

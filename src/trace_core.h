@@ -20,6 +20,9 @@ struct trace_lines_ {
   // has); empty once they are not, and lookups search `ids` instead.
   std::vector<int> index;
   bool sparse = false;
+  // Set before reading a core, whose lines are all kept: an antecedent then
+  // only moves its line's last use, and no antecedent lists are kept.
+  bool uses_only = false;
 };
 
 // Starts a line with this id, which must be above the last one. Returns 1,
@@ -33,7 +36,8 @@ void Trace_end_line(trace_lines_ *t);
 long Line_index(const trace_lines_ &t, long long id);
 // Marks the last line and every line it depends on (t->keep), or with
 // `all` every line, and notes where each is read the last time
-// (t->last_use); the antecedent lists are released afterwards.
+// (t->last_use); the antecedent lists are released afterwards. Lines read
+// with `uses_only` have their last uses already, and take `all`.
 void Mark_core(trace_lines_ *t, bool all = false);
 
 // The value of a word where a line id stands: its leading decimal number

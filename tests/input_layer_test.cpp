@@ -9,10 +9,12 @@
 
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "binary_trace.h"
 #include "test_util.h"
+#include "trace_core.h"
 
 namespace {
 
@@ -243,6 +245,38 @@ TEST(RawTrace, BinaryLinesAreCheckedLikeText) {
     EXPECT_EQ(Replay_certificate(line, 3, false), "") << testing::PrintToString(bad);
   }
   EXPECT_EQ(Replay_certificate(good.substr(0, good.size() - 10), 3, false), "");
+}
+
+// A core read for its last uses only has the last uses of one read with
+// its antecedent lists: random traces, ids dense and sparse, text and
+// binary, antecedents repeated.
+TEST(RawTrace, LastUsesOfACoreNeedNoAntecedentLists) {
+  std::mt19937 rng(5);
+  for (int trial = 0; trial < 40; ++trial) {
+    std::string text = "p qrp 2 1\ne 1 2 0\n";
+    std::vector<long> ids;
+    for (int k = 0; k < 300; ++k) {
+      ids.push_back((ids.empty() ? 0 : ids.back()) + 1 + long(trial % 2 ? rng() % 100000 : 0));
+      text += std::to_string(ids.back()) + (k < 20 ? " 1 -2 0" : " 0");
+      for (int a = 0; k >= 20 && a < 2; ++a) text += " " + std::to_string(ids[rng() % size_t(k)]);
+      text += " 0\n";
+    }
+    text += "r UNSAT\n";
+    const std::string input = trial % 4 < 2 ? text : To_binary(text);
+    trace_lines_ lines[2];
+    for (int uses_only : {0, 1}) {
+      text_reader_ in;
+      Reader_memory(&in, input.data(), input.size());
+      std::string problem;
+      lines[uses_only].uses_only = uses_only;
+      ASSERT_EQ(Read_trace_lines(&in, trial % 4 >= 2, 2, &lines[uses_only], &problem), 1)
+          << problem;
+      Mark_core(&lines[uses_only], true);
+    }
+    EXPECT_EQ(lines[1].last_use, lines[0].last_use) << "trial " << trial;
+    EXPECT_EQ(lines[1].keep, lines[0].keep) << "trial " << trial;
+    EXPECT_TRUE(lines[1].ants.empty() && lines[1].first.size() == 1);
+  }
 }
 
 struct free_case_ {
