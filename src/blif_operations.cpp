@@ -55,9 +55,10 @@ void Write_partial(text_writer_ *out, const int *steps, size_t count, int var, i
   const int *l = steps;
   const int n = int(count);
   const bool base_negative = l[size_t(n - 1)] < 0;
-  // "new<var>a" and the number after it are formatted once: each name ends
-  // one node and begins the next.
-  char prefix[32] = "new", number[32];
+  // "new<var>a" is formatted once per chain. The number after it is
+  // formatted where it goes: copied from a buffer just written byte by
+  // byte, it would wait for those stores (a 16-byte load cannot take them).
+  char prefix[32] = "new";
   const size_t prefix_len = size_t(Format_int(prefix + 3, var) + 1 - prefix);
   prefix[prefix_len - 1] = 'a';
   put_cursor_ c(out);
@@ -77,11 +78,9 @@ void Write_partial(text_writer_ *out, const int *steps, size_t count, int var, i
     *alternations += increment;
     c.Room();
     c.Char(' ');
-    size_t number_len = 0;
     if (i >= 0) {
-      number_len = size_t(Format_int(number, i) - number);
       c.Short(prefix, prefix_len);
-      c.Short(number, number_len);
+      c.Int(i);
     } else {
       c.Int(var);
     }
@@ -96,7 +95,7 @@ void Write_partial(text_writer_ *out, const int *steps, size_t count, int var, i
     if (i < 0) break;
     c.Str(".names ");
     c.Short(prefix, prefix_len);
-    c.Short(number, number_len);
+    c.Int(i);
     d = -d;
     first_node = false;
   }
