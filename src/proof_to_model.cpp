@@ -243,11 +243,11 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
     }
   }
 
-  // The greedy order takes room of its own: the free pages of the heap go
-  // back first, so that the peak is the larger of replay and ordering, not
-  // their sum.
+  // The step lists, as large as all reduced literals, and the greedy order
+  // take room of their own: the free pages of the heap go back first, so
+  // that the peak is the larger of replay and ordering, not their sum.
 #ifdef __GLIBC__
-  if (alter) malloc_trim(0);
+  malloc_trim(0);
 #endif
   Minimize_alter(&r->vars, &r->steps, &r->var_steps, alter, r->block_count);
   const clock_t t_order = clock();
