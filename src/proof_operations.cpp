@@ -222,7 +222,7 @@ struct qrp_binary_ {
 // another line here than the first pass read (it changed in between).
 int Core_line(core_filter_ *core, long long id, bool *kept) {
   const trace_lines_ &t = *core->lines;
-  if (core->next >= t.ids.size() || t.ids[core->next] != id) return 0;
+  if (core->next >= t.lines || Line_id(t, core->next) != id) return 0;
   *kept = t.keep[core->next++] != 0;
   return 1;
 }
@@ -270,7 +270,7 @@ int Read_qrp_step(Tokens tokens, int mode, const std::vector<literal_short_> *va
       *pending_id = -1;
     } else {
       const int got = tokens.Id(&id);
-      if (got < 0) return core && core->next != core->lines->ids.size() ? 0 : -1;
+      if (got < 0) return core && core->next != core->lines->lines ? 0 : -1;
       if (got == 0) return 0;
     }
     bool kept = true;

@@ -7,30 +7,49 @@
 #include "binary_trace.h"
 #include "large_store.h"
 
+namespace {
+
+// The lines so far get their ids and the map from ids, as if never counted.
+void Stop_counting(trace_lines_ *t) {
+  t->counted = false;
+  t->ids.resize(t->lines);
+  for (size_t k = 0; k < t->lines; ++k) t->ids[k] = int(k + 1);
+  t->index.resize(t->lines + 1);
+  t->index[0] = -1;
+  for (size_t k = 0; k < t->lines; ++k) t->index[k + 1] = int(k);
+}
+
+}  // namespace
+
 int Trace_begin_line(trace_lines_ *t, long long id, std::string *problem) {
   if (id < 1 || id > INT32_MAX) return *problem = "bad line id", 0;
-  if (!t->ids.empty() && id <= t->ids.back()) return *problem = "line ids do not increase", 0;
-  // A direct map from ids to lines, kept while there are not far more ids
-  // than lines (traces number their lines one by one; cores keep the ids).
-  if (!t->sparse && size_t(id) > 8 * t->ids.size() + (size_t(1) << 16)) {
-    t->sparse = true;
-    std::vector<int>().swap(t->index);
+  if (t->lines && id <= t->last_id) return *problem = "line ids do not increase", 0;
+  if (t->counted && size_t(id) != t->lines + 1) Stop_counting(t);
+  if (!t->counted) {
+    // A direct map from ids to lines, kept while there are not far more ids
+    // than lines (cores keep the ids of a trace).
+    if (!t->sparse && size_t(id) > 8 * t->lines + (size_t(1) << 16)) {
+      t->sparse = true;
+      std::vector<int>().swap(t->index);
+    }
+    if (!t->sparse) {
+      if (t->index.size() <= size_t(id)) t->index.resize(size_t(id) + 1, -1);
+      t->index[size_t(id)] = int(t->lines);
+    }
+    t->ids.push_back(int(id));
   }
-  if (!t->sparse) {
-    if (t->index.size() <= size_t(id)) t->index.resize(size_t(id) + 1, -1);
-    t->index[size_t(id)] = int(t->ids.size());
-  }
-  t->ids.push_back(int(id));
+  t->last_id = int(id);
+  ++t->lines;
   if (t->uses_only) t->last_use.push_back(-1);
   return 1;
 }
 
 int Trace_add_antecedent(trace_lines_ *t, long long id, std::string *problem) {
   // The line begun last is not earlier than itself.
-  const long k = id < t->ids.back() ? Line_index(*t, id) : -1;
+  const long k = id < t->last_id ? Line_index(*t, id) : -1;
   if (k < 0) return *problem = "antecedent " + std::to_string(id) + " is not an earlier id", 0;
   if (t->uses_only)
-    t->last_use[size_t(k)] = int(t->ids.size() - 1);
+    t->last_use[size_t(k)] = int(t->lines - 1);
   else
     t->ants.push_back(int(k));
   return 1;
@@ -41,13 +60,14 @@ void Trace_end_line(trace_lines_ *t) {
 }
 
 long Line_index(const trace_lines_ &t, long long id) {
+  if (t.counted) return id >= 1 && (unsigned long long)id <= t.lines ? long(id - 1) : -1;
   if (!t.sparse) return id >= 0 && size_t(id) < t.index.size() ? t.index[size_t(id)] : -1;
   auto it = std::lower_bound(t.ids.begin(), t.ids.end(), id);
   return it != t.ids.end() && *it == id ? long(it - t.ids.begin()) : -1;
 }
 
 void Mark_core(trace_lines_ *t, bool all) {
-  const size_t n = t->ids.size();
+  const size_t n = t->lines;
   if (t->uses_only) {
     assert(all && t->last_use.size() == n);
     t->keep.assign(n, 1);
@@ -189,6 +209,6 @@ int Read_trace_lines(text_reader_ *in, int binary, int max_antecedents, trace_li
   Reserve_large(&t->index, lines + 1);
   int ok = binary ? Read_binary_lines(in, max_antecedents, t, problem)
                   : Read_text_lines(in, max_antecedents, t, problem);
-  if (ok && t->ids.empty()) ok = 0, *problem = "no proof lines";
+  if (ok && t->lines == 0) ok = 0, *problem = "no proof lines";
   return ok;
 }

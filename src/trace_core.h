@@ -11,7 +11,12 @@
 #include "text_io.h"
 
 struct trace_lines_ {
-  std::vector<int> ids;            // proof line ids, ascending
+  size_t lines = 0;  // proof lines read
+  int last_id = 0;   // the id of the line read last
+  // While line k has id k + 1 (traces number their lines one by one), the
+  // ids and the map from ids to lines are arithmetic and not stored.
+  bool counted = true;
+  std::vector<int> ids;            // proof line ids, ascending, once not counted
   std::vector<uint64_t> first{0};  // antecedents of line k: ants[first[k], first[k+1])
   std::vector<int> ants;           // as line indices
   std::vector<char> keep;          // filled by Mark_core
@@ -34,6 +39,10 @@ int Trace_add_antecedent(trace_lines_ *t, long long id, std::string *problem);
 void Trace_end_line(trace_lines_ *t);
 // The index of the line with this id, or -1.
 long Line_index(const trace_lines_ &t, long long id);
+// The id of line k.
+inline long long Line_id(const trace_lines_ &t, size_t k) {
+  return t.counted ? (long long)k + 1 : t.ids[k];
+}
 // Marks the last line and every line it depends on (t->keep), or with
 // `all` every line, and notes where each is read the last time
 // (t->last_use); the antecedent lists are released afterwards. Lines read

@@ -7,6 +7,7 @@
 #include <zlib.h>
 #include <zstd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -276,6 +277,42 @@ TEST(RawTrace, LastUsesOfACoreNeedNoAntecedentLists) {
     EXPECT_EQ(lines[1].last_use, lines[0].last_use) << "trial " << trial;
     EXPECT_EQ(lines[1].keep, lines[0].keep) << "trial " << trial;
     EXPECT_TRUE(lines[1].ants.empty() && lines[1].first.size() == 1);
+  }
+}
+
+// Lines numbered one by one keep no ids; once a gap comes, the ids are
+// kept (and mapped directly, or searched once they are sparse). Lookups
+// must not tell the ways apart.
+TEST(RawTrace, LineIdsReadTheSameCountedOrKept) {
+  const struct {
+    const char *name;
+    std::vector<long long> ids;
+  } cases[] = {
+      {"counted", {1, 2, 3, 4, 5, 6}},
+      {"gap later", {1, 2, 3, 7, 8, 9, 12}},
+      {"gap first", {4, 5, 6}},
+      {"sparse later", {1, 2, 3, 2000000, 2000001, 3000000}},
+      {"gap then sparse", {1, 2, 4, 5, 9000000}},
+  };
+  for (const auto &c : cases) {
+    trace_lines_ t;
+    std::string problem;
+    for (long long id : c.ids) {
+      ASSERT_EQ(Trace_begin_line(&t, id, &problem), 1) << c.name;
+      Trace_end_line(&t);
+    }
+    ASSERT_EQ(t.lines, c.ids.size()) << c.name;
+    EXPECT_EQ(t.counted, c.ids.back() == (long long)c.ids.size()) << c.name;
+    for (size_t k = 0; k < c.ids.size(); ++k) {
+      EXPECT_EQ(Line_id(t, k), c.ids[k]) << c.name;
+      EXPECT_EQ(Line_index(t, c.ids[k]), long(k)) << c.name;
+      for (long long other : {c.ids[k] - 1, c.ids[k] + 1}) {
+        if (std::find(c.ids.begin(), c.ids.end(), other) != c.ids.end()) continue;
+        EXPECT_EQ(Line_index(t, other), -1) << c.name << ", id " << other;
+      }
+    }
+    EXPECT_EQ(Line_index(t, 0), -1) << c.name;
+    EXPECT_EQ(Trace_begin_line(&t, c.ids.back(), &problem), 0) << c.name;
   }
 }
 

@@ -63,7 +63,7 @@ int Read_text_trace(text_reader_ &in, trace_lines_ *t, std::string *problem, lon
     Read_line(&in, &line);
     ++lines;
     line_kind_ kind = Kind(line);
-    if (kind == kEnd) return t->ids.empty() ? fail(0, "no proof lines") : 1;
+    if (kind == kEnd) return t->lines == 0 ? fail(0, "no proof lines") : 1;
     if (kind == kHeader) {
       if (proof_started && line.find_first_not_of(" \t\r") != std::string::npos)
         return fail(lines, "expected a proof line or the r line");
@@ -315,7 +315,7 @@ int main(int argc, char **argv) {
   }
   trace_lines_ t;
   if (!Read_trace(in_path, binary, &t)) return 1;
-  const size_t proof_lines = t.ids.size();
+  const size_t proof_lines = t.lines;
   Mark_core(&t);
   long long kept = 0, lines = 0;
   if (!Write_core(in_path, out_path, binary, form, t.keep, &kept, &lines)) return 1;
