@@ -213,8 +213,10 @@ int Parse_qdimacs(prefix_reader_ *p, clause_db_ *clauses, int *step_id, int *blo
   // first clause; it is kept for that clause.
   int held = 0;
   if (!after.empty() && (c_count < 1 || !Parse_int_word(after, &held))) return 0;
+  // One record for all clauses: its room is reused.
+  clause_short_ clause;
   for (int i = 0; i < c_count; ++i) {
-    clause_short_ clause;
+    clause.lits.clear();
     if (Read_clause(in, *p->vars, true, i == 0 && !after.empty() ? &held : nullptr, &clause) != 1)
       return 0;
     Db_push(clauses, clause);
@@ -238,8 +240,9 @@ int Parse_qube(prefix_reader_ *p, int mode, clause_db_ *clauses, int *step_id, i
   if (!Read_prefix(p, -1, &after, block_count)) return 0;
   if (mode == 2 && p->outer_limit == -1) Exclude_innermost(p->vars, *block_count);
   if (after[0] != '0' || Read_word(in, &w) != 1 || w[0] != '0') return 0;
+  clause_short_ clause;
   for (int i = 0; i < c_count; ++i) {
-    clause_short_ clause;
+    clause.lits.clear();
     int r = Read_clause(in, *p->vars, false, nullptr, &clause);
     if (r == 0) return 0;
     if (mode == 2) clause.lits.clear();
