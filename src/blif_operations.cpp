@@ -157,8 +157,7 @@ void Write_step_node(text_writer_ *out, const std::vector<literal_short_> &lits,
     const size_t v = size_t(l.var);
     if (!Is_merged(l) && v < named && names[v].len) {
       c.Room();
-      std::memcpy(c.p, &names[v], sizeof(packed_text_));
-      c.p += names[v].len;
+      c.Packed(names[v]);
       continue;
     }
     c.Sync();

@@ -227,6 +227,11 @@ struct put_cursor_ {
     std::memcpy(p, s, 16);
     p += n;
   }
+  // A prepared text: one 8-byte store, as Put_packed.
+  void Packed(const packed_text_ &t) {
+    std::memcpy(p, &t, sizeof t);
+    p += t.len;
+  }
   void Char(char c) { *p++ = c; }
   void Int(long long v) { p = Format_int(p, v); }
   // The room left: at least kItem after Room.

@@ -13,10 +13,8 @@ namespace {
 void Stop_counting(trace_lines_ *t) {
   t->counted = false;
   t->ids.resize(t->lines);
-  for (size_t k = 0; k < t->lines; ++k) t->ids[k] = int(k + 1);
-  t->index.resize(t->lines + 1);
-  t->index[0] = -1;
-  for (size_t k = 0; k < t->lines; ++k) t->index[k + 1] = int(k);
+  t->index.assign(t->lines + 1, -1);
+  for (size_t k = 0; k < t->lines; ++k) t->ids[k] = int(k + 1), t->index[k + 1] = int(k);
 }
 
 }  // namespace
