@@ -168,23 +168,14 @@ void Exclude_innermost(std::vector<literal_short_> *vars, int block_count) {
     if (e.quant == 0 && e.level == block_count) e.quant = -1;
 }
 
-// Reads one clause's numbers up to its 0. `first_number` (if not null) is a
-// number already read for it. Returns 1, 0 on a bad number, -1 when the
-// input ends inside the clause.
-int Read_clause(text_reader_ *in, const std::vector<literal_short_> &vars, bool ordered,
-                const int *first_number, clause_short_ *clause) {
-  int k;
-  for (bool held = first_number != nullptr;; held = false) {
-    if (held) {
-      k = *first_number;
-    } else {
-      int r = Read_int(in, &k);
-      if (r != 1) return r;
-    }
-    if (k == 0) {
-      if (ordered) Order_literals(&clause->lits);
-      return 1;
-    }
+// Reads one clause's literals up to its 0, in file order. Returns 1, 0 on a
+// bad number, -1 when the input ends inside the clause.
+int Read_clause(text_reader_ *in, const std::vector<literal_short_> &vars, clause_short_ *clause) {
+  for (;;) {
+    int k;
+    const int r = Read_int(in, &k);
+    if (r != 1) return r;
+    if (k == 0) return 1;
     if (!Names_entry(vars, k)) return 0;
     if (Entry_of(vars, k).quant != -1) Push_literal(&clause->lits, vars, k);
   }
@@ -213,13 +204,20 @@ int Parse_qdimacs(prefix_reader_ *p, clause_db_ *clauses, int *step_id, int *blo
   // first clause; it is kept for that clause.
   int held = 0;
   if (!after.empty() && (c_count < 1 || !Parse_int_word(after, &held))) return 0;
-  // One record for all clauses: its room is reused.
-  clause_short_ clause;
+  // Each clause goes into the store as read numbers, ordered there: no
+  // literal records are built for it.
+  std::vector<int> numbers;
   for (int i = 0; i < c_count; ++i) {
-    clause.lits.clear();
-    if (Read_clause(in, *p->vars, true, i == 0 && !after.empty() ? &held : nullptr, &clause) != 1)
+    if (i == 0 && !after.empty()) {
+      // The held number begins the first clause, or is its 0.
+      numbers.clear();
+      if (held != 0 && (!Names_entry(*p->vars, held) || !Read_numbers(in, p->vars, &numbers)))
+        return 0;
+      if (held != 0) numbers.insert(numbers.begin(), held);
+    } else if (!Read_numbers(in, p->vars, &numbers)) {
       return 0;
-    Db_push(clauses, clause);
+    }
+    Db_push_read(clauses, *p->vars, numbers, 0);
   }
   *step_id = int(clauses->size());
   return 1;
@@ -243,7 +241,7 @@ int Parse_qube(prefix_reader_ *p, int mode, clause_db_ *clauses, int *step_id, i
   clause_short_ clause;
   for (int i = 0; i < c_count; ++i) {
     clause.lits.clear();
-    int r = Read_clause(in, *p->vars, false, nullptr, &clause);
+    int r = Read_clause(in, *p->vars, &clause);
     if (r == 0) return 0;
     if (mode == 2) clause.lits.clear();
     Db_push(clauses, clause);

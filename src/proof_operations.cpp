@@ -10,6 +10,18 @@
 #include "binary_trace.h"
 #include "records.h"
 
+int Read_numbers(text_reader_ *in, const std::vector<literal_short_> *vars,
+                 std::vector<int> *numbers) {
+  numbers->clear();
+  int n;
+  for (;;) {
+    if (Read_int(in, &n) != 1) return 0;
+    if (n == 0) return 1;
+    if (!Names_entry(*vars, n)) return 0;
+    numbers->push_back(n);
+  }
+}
+
 namespace {
 
 // Whether a clause id names an entry of `clauses`.
@@ -24,19 +36,6 @@ int Skip_list(text_reader_ *in) {
     if (Read_int(in, &v) != 1) return 0;
   } while (v != 0);
   return 1;
-}
-
-// Reads a literal list up to its 0 as numbers, each naming a table entry.
-int Read_numbers(text_reader_ *in, const std::vector<literal_short_> *vars,
-                 std::vector<int> *numbers) {
-  numbers->clear();
-  int n;
-  for (;;) {
-    if (Read_int(in, &n) != 1) return 0;
-    if (n == 0) return 1;
-    if (!Names_entry(*vars, n)) return 0;
-    numbers->push_back(n);
-  }
 }
 
 // Appends the literals of checked numbers in file order, dropping those of

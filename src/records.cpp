@@ -39,49 +39,6 @@ size_t Order_index(uint64_t key) {
   return key >> 63 ? UINT32_MAX - index : index;
 }
 
-}  // namespace
-
-// The same order as inserting the literals one by one into an empty clause:
-// ties among existentials keep their reading order, ties among universals
-// are reversed. Short lists are sorted in place by insertion (stable, and
-// linear on lists already in order); long ones by a key that holds the
-// reading index, counted backwards for universals, so ties are broken the
-// same way.
-void Order_literals(std::vector<literal_short_> *lits) {
-  auto before = [](const literal_short_ &x, const literal_short_ &y) {
-    if (x.quant != y.quant) return x.quant < y.quant;
-    return x.pos > y.pos;
-  };
-  std::vector<literal_short_> &l = *lits;
-  const size_t n = l.size();
-  if (n > 24 && !std::is_sorted(l.begin(), l.end(), before)) {
-    static thread_local std::vector<uint64_t> keys;
-    static thread_local std::vector<literal_short_> copy;
-    keys.clear();
-    for (size_t i = 0; i < n; ++i) keys.push_back(Order_key(l[i], i));
-    std::sort(keys.begin(), keys.end());
-    copy.assign(l.begin(), l.end());
-    for (size_t i = 0; i < n; ++i) l[i] = copy[Order_index(keys[i])];
-    return;
-  }
-  for (size_t i = 1; i < n; ++i) {
-    if (!before(l[i], l[i - 1])) continue;
-    const literal_short_ x = l[i];
-    size_t j = i;
-    for (; j > 0 && before(x, l[j - 1]); --j) l[j] = l[j - 1];
-    l[j] = x;
-  }
-  for (size_t i = 0; i < n;) {
-    size_t j = i + 1;
-    if (l[i].quant == 1)
-      while (j < n && l[j].quant == 1 && l[j].pos == l[i].pos) ++j;
-    if (j - i > 1) std::reverse(l.begin() + long(i), l.begin() + long(j));
-    i = j;
-  }
-}
-
-namespace {
-
 // Appends a clause's literals to a store; only a clause marked as holding
 // merged literals is looked at literal by literal.
 void Store_literals(const clause_short_ &clause, std::vector<int32_t> *store) {
@@ -239,26 +196,34 @@ size_t Db_push_read(clause_db_ *db, const std::vector<literal_short_> &vars,
     Close_entry(db, -1, mark, 0);
     return count;
   }
-  static thread_local std::vector<uint64_t> keys;
-  keys.clear();
+  // Keys written through a pointer into room made once: pushed one by one,
+  // each append is a call.
+  static thread_local std::vector<uint64_t> room;
+  if (room.size() < numbers.size()) room.resize(numbers.size());
+  uint64_t *const keys = room.data();
+  size_t n = 0;
   for (size_t i = 0; i < numbers.size(); ++i) {
     const literal_short_ &e = Entry_of(vars, numbers[i]);
-    if (Is_quantified(e)) keys.push_back(Order_key(e, i));
+    if (Is_quantified(e)) keys[n++] = Order_key(e, i);
   }
-  if (keys.size() <= 16) {
+  if (n <= 16) {
     // By insertion: std::sort moves short runs with a library call each.
-    for (size_t i = 1; i < keys.size(); ++i) {
+    for (size_t i = 1; i < n; ++i) {
       const uint64_t key = keys[i];
       size_t j = i;
       for (; j > 0 && key < keys[j - 1]; --j) keys[j] = keys[j - 1];
       keys[j] = key;
     }
-  } else if (!std::is_sorted(keys.begin(), keys.end())) {
-    std::sort(keys.begin(), keys.end());
+  } else if (!std::is_sorted(keys, keys + n)) {
+    std::sort(keys, keys + n);
   }
-  for (uint64_t key : keys) db->lits.push_back(numbers[Order_index(key)]);
+  const size_t base = db->lits.size();
+  Grow_written(&db->lits, base + n);
+  db->lits.resize(base + n);
+  int32_t *const out = db->lits.data() + base;
+  for (size_t i = 0; i < n; ++i) out[i] = numbers[Order_index(keys[i])];
   Close_entry(db, -1, mark, 0);
-  return keys.size();
+  return n;
 }
 
 void Db_push_empty(clause_db_ *db, int mark, size_t count) {

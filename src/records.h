@@ -106,8 +106,9 @@ long Db_slot(const clause_db_ &db, size_t k, const db_gap_ **gap = nullptr);
 int Db_mark(const clause_db_ &db, size_t k);
 void Db_push(clause_db_ *db, const clause_short_ &clause);
 // Appends a clause read as signed variable numbers, in the order that
-// Order_literals gives its literals, without building them; numbers of
-// excluded variables are dropped. The result: the literals kept.
+// Insert_literal gives its literals one by one (ties among existentials
+// keep their reading order, ties among universals are reversed), without
+// building them; numbers of excluded variables are dropped. The result: the literals kept.
 size_t Db_push_read(clause_db_ *db, const std::vector<literal_short_> &vars,
                     const std::vector<int> &numbers, int mark);
 // Appends `count` empty clauses with the given mark (placeholders).
@@ -200,8 +201,6 @@ inline int Certified_quant(int mode) { return True_mode(mode) ? 0 : 1; }
 
 // records.cpp
 void Insert_literal(clause_short_ *clause, const literal_short_ &lit);
-// Puts a whole list read in some order into the order Insert_literal builds.
-void Order_literals(std::vector<literal_short_> *lits);
 
 // parse_options.cpp
 int Parse_options(int argc, char **argv, char **file_name, int *mode, int *outer_limit, int *rfao,
@@ -247,6 +246,10 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
                      text_writer_ *out, const char *out_name, clock_t t_read);
 
 // proof_operations.cpp
+// Reads a literal list up to its 0 as numbers, each naming a table entry
+// (0 on a number that names none, or at the end of input).
+int Read_numbers(text_reader_ *in, const std::vector<literal_short_> *vars,
+                 std::vector<int> *numbers);
 int Get_resolve_clauses(text_reader_ *proof, int mode, std::vector<literal_short_> *vars,
                         clause_db_ *clauses, clause_short_ *first, clause_short_ *second,
                         int *pivot, int *step_id, int *pending_id);

@@ -178,29 +178,6 @@ TEST(InsertLiteral, ExistentialsThenUniversalsByFallingPosition) {
   EXPECT_EQ(Signed(d), (std::vector<int>{1, -1, -2, 2}));
 }
 
-TEST(OrderLiterals, SameOrderAsInsertingOneByOne) {
-  std::mt19937 rng(99);
-  for (int trial = 0; trial < 2000; ++trial) {
-    std::vector<literal_short_> lits;
-    // Long lists take the other sorting path.
-    const int n = int(rng() % (trial % 4 ? 12 : 90)), positions = 1 + int(rng() % 6);
-    for (int k = 0; k < n; ++k) {
-      int pos = int(rng() % unsigned(positions));
-      // Positions below 3 are existential, the others universal.
-      lits.push_back(Lit(rng() % 2 ? 1 : -1, pos + 1, pos, pos < 3 ? 0 : 1));
-      lits.back().weight = k;  // tells equal literals apart
-    }
-    clause_short_ inserted;
-    for (const literal_short_ &l : lits) Insert_literal(&inserted, l);
-    Order_literals(&lits);
-    ASSERT_EQ(lits.size(), inserted.lits.size());
-    for (size_t k = 0; k < lits.size(); ++k) {
-      ASSERT_EQ(lits[k].weight, inserted.lits[k].weight) << "trial " << trial;
-      ASSERT_EQ(lits[k].sign, inserted.lits[k].sign) << "trial " << trial;
-    }
-  }
-}
-
 // Small tables (repeats on most lines) and a large one with its positions
 // shuffled (lines of distinct variables, some spanning the whole prefix).
 TEST(DbPushRead, StoresInTheOrderOfInsertingOneByOne) {
