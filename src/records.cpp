@@ -201,8 +201,11 @@ size_t Db_push_read(clause_db_ *db, const std::vector<literal_short_> &vars,
   static thread_local std::vector<uint64_t> room;
   if (room.size() < numbers.size()) room.resize(numbers.size());
   uint64_t *const keys = room.data();
+  // Lines mostly list their literals from the outer positions in, and the
+  // order is from the innermost out: keys taken from the back come nearly
+  // sorted.
   size_t n = 0;
-  for (size_t i = 0; i < numbers.size(); ++i) {
+  for (size_t i = numbers.size(); i-- > 0;) {
     const literal_short_ &e = Entry_of(vars, numbers[i]);
     if (Is_quantified(e)) keys[n++] = Order_key(e, i);
   }
