@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <numeric>
+#include <random>
 
 #include "network.h"
 
@@ -128,5 +130,86 @@ INSTANTIATE_TEST_SUITE_P(
                     ".model m\n.outputs 2\n.names 1 z 2\n1- 1\n-1 1\n.names z\n.end\n", true, 1,
                     ""}),
     [](const testing::TestParamInfo<check_case_> &info) { return std::string(info.param.name); });
+
+// Models of e := OR of terms over 14 universals, one single-row node per
+// term as cerox writes them: enough inputs that the simulation runs batches
+// of fixed inputs, terms that share their part on fixed inputs, and terms
+// that also read a node (h: an OR of two inputs), which must follow the
+// node while the term's part on fixed inputs holds. The matrix asks for e
+// wherever a term holds, so a model that leaves out one term is wrong
+// exactly when an assignment satisfies that term alone.
+TEST(Simulation, AgreesWithEnumeration) {
+  std::mt19937 rng(11);
+  const int inputs = 14, count = 20;
+  auto text = [](int v) { return std::to_string(v); };
+  for (int trial = 0; trial < 40; ++trial) {
+    // A term: its input literals, then the two literals of its h (if any).
+    std::vector<std::vector<int>> lits(count), h(count);
+    std::string clauses, cert = ".model m\n.inputs", out = ".names";
+    for (int v = 1; v <= inputs; ++v) cert += " " + text(v);
+    cert += "\n.outputs 15\n";
+    int clause_count = 0;
+    const int left_out = trial % 2 ? int(rng() % count) : -1;
+    for (int k = 0; k < count; ++k) {
+      std::vector<int> vars(inputs);
+      std::iota(vars.begin(), vars.end(), 1);
+      std::shuffle(vars.begin(), vars.end(), rng);
+      for (int i = 0; i < 2 + int(rng() % 4); ++i)
+        lits[size_t(k)].push_back(rng() % 2 ? vars[size_t(i)] : -vars[size_t(i)]);
+      if (rng() % 2)
+        for (int i : {12, 13})
+          h[size_t(k)].push_back(rng() % 2 ? vars[size_t(i)] : -vars[size_t(i)]);
+      std::string negated, row;
+      cert += ".names";
+      for (int lit : lits[size_t(k)]) {
+        negated += text(-lit) + " ";
+        cert += " " + text(std::abs(lit));
+        row += lit > 0 ? "1" : "0";
+      }
+      const std::string name = "t" + text(k), node = "h" + text(k);
+      if (h[size_t(k)].empty()) {
+        clauses += negated + "15 0\n", ++clause_count;
+        cert += " " + name + "\n" + row + " 1\n";
+      } else {
+        for (int lit : h[size_t(k)]) clauses += negated + text(-lit) + " 15 0\n", ++clause_count;
+        cert += " " + node + " " + name + "\n" + row + "1 1\n";
+        const int x = h[size_t(k)][0], y = h[size_t(k)][1];
+        cert += ".names " + text(std::abs(x)) + " " + text(std::abs(y)) + " " + node + "\n" +
+                (x > 0 ? "1" : "0") + "- 1\n-" + (y > 0 ? "1" : "0") + " 1\n";
+      }
+      if (k != left_out) out += " " + name;
+    }
+    // The OR of the terms kept: one row per term.
+    const int kept = count - (left_out >= 0);
+    cert += out + " 15\n";
+    for (int k = 0; k < kept; ++k)
+      cert += std::string(size_t(k), '-') + "1" + std::string(size_t(kept - k - 1), '-') + " 1\n";
+    cert += ".end\n";
+    std::string formula = "p cnf 15 " + text(clause_count) + "\na";
+    for (int v = 1; v <= inputs; ++v) formula += " " + text(v);
+    formula += " 0\ne 15 0\n" + clauses;
+    auto is = [](int lit, unsigned a) {
+      return ((a >> (std::abs(lit) - 1)) & 1) == unsigned(lit > 0);
+    };
+    auto holds = [&](int k, unsigned a) {
+      for (int lit : lits[size_t(k)])
+        if (!is(lit, a)) return false;
+      return h[size_t(k)].empty() || is(h[size_t(k)][0], a) || is(h[size_t(k)][1], a);
+    };
+    int valid = 1;
+    for (unsigned a = 0; left_out >= 0 && a < (1u << inputs) && valid; ++a) {
+      if (!holds(left_out, a)) continue;
+      valid = 0;
+      for (int k = 0; k < count; ++k)
+        if (k != left_out && holds(k, a)) valid = 1;
+    }
+    const check_case_ c{"", formula.c_str(), cert.c_str(), true, valid, ""};
+    for (const char *engine : {"sim", "sat"}) {
+      std::string reason;
+      EXPECT_EQ(Check(c, engine, &reason), valid)
+          << engine << ", trial " << trial << ": " << reason;
+    }
+  }
+}
 
 }  // namespace

@@ -10,9 +10,11 @@
 // proof mention a few inputs in most rows (the proof's case splits), and in
 // any batch most of their rows are dead.
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <functional>
 #include <queue>
+#include <tuple>
 
 #include "network.h"
 
@@ -39,6 +41,16 @@ struct sim_node_ {
   uint64_t first_row, rows;
 };
 
+// Gated nodes whose rows need the same values (`value`) of the same fixed
+// inputs (`mask`): the nodes of a group are alive in the same batches.
+// Certificates repeat few such parts (the proof's case splits) over many
+// nodes, and for one mask at most one group is alive in a batch: the one
+// whose values the batch has.
+struct group_ {
+  uint64_t mask, value;
+  uint64_t first, count;  // its nodes: group_nodes[first, first + count)
+};
+
 struct simulator_ {
   std::vector<int> inputs;  // fixed ones (bit j of the batch for inputs[j]), then varying
   int fixed = 0;
@@ -48,7 +60,14 @@ struct simulator_ {
   // Readers of each signal that are not gated, and the nodes whose rows
   // mention each fixed input: node lists, by offsets.
   std::vector<uint64_t> reader_start, mention_start;
-  std::vector<int> readers, mentions;
+  std::vector<int> readers, mentions;  // mentions: nodes that are not gated
+  // The groups of the gated nodes whose row can hold, by (mask, value);
+  // those of mask k are groups[mask_start[k], mask_start[k + 1]), and the
+  // masks that hold fixed input j are input_masks[input_mask_start[j], ...).
+  std::vector<group_> groups;
+  std::vector<int> group_nodes;
+  std::vector<uint64_t> mask_start, input_mask_start;
+  std::vector<int> input_masks;
   std::vector<char> alive;  // gated nodes: their row holds in this batch
 };
 
@@ -70,6 +89,46 @@ void Group(size_t keys, const std::vector<std::pair<int, int>> &pairs, std::vect
   std::vector<uint64_t> fill(start->begin(), start->end() - 1);
   items->resize(pairs.size());
   for (const auto &p : pairs) (*items)[fill[size_t(p.first)]++] = p.second;
+}
+
+// The groups of the gated nodes and their masks. A row that never holds
+// leaves its node a constant from the first batch on: it joins no group.
+void Group_gated(simulator_ *s) {
+  std::vector<std::tuple<uint64_t, uint64_t, int>> gated;  // mask, value, node
+  for (size_t i = 0; i < s->nodes.size(); ++i) {
+    if (!s->nodes[i].gated) continue;
+    const row_ &row = s->rows[s->nodes[i].first_row];
+    if (!row.never) gated.emplace_back(row.mask, row.value, int(i));
+  }
+  std::sort(gated.begin(), gated.end());
+  std::vector<std::pair<int, int>> holders;  // fixed input, mask
+  for (size_t k = 0; k < gated.size(); ++k) {
+    const auto &[mask, value, node] = gated[k];
+    s->group_nodes.push_back(node);
+    if (k > 0 && std::get<0>(gated[k - 1]) == mask && std::get<1>(gated[k - 1]) == value) {
+      ++s->groups.back().count;
+      continue;
+    }
+    if (s->groups.empty() || s->groups.back().mask != mask) {
+      const int m = int(s->mask_start.size());
+      s->mask_start.push_back(s->groups.size());
+      for (int j = 0; j < s->fixed; ++j)
+        if (mask >> j & 1) holders.push_back({j, m});
+    }
+    s->groups.push_back({mask, value, k, 1});
+  }
+  s->mask_start.push_back(s->groups.size());
+  Group(size_t(s->fixed), holders, &s->input_mask_start, &s->input_masks);
+}
+
+// The group of mask k whose values batch g has, or null.
+const group_ *Group_alive(const simulator_ &s, int k, uint64_t g) {
+  const group_ *from = s.groups.data() + s.mask_start[size_t(k)];
+  const group_ *to = s.groups.data() + s.mask_start[size_t(k) + 1];
+  const uint64_t value = g & from->mask;
+  const group_ *at =
+      std::lower_bound(from, to, value, [](const group_ &x, uint64_t v) { return x.value < v; });
+  return at != to && at->value == value ? at : nullptr;
 }
 
 void Build(const check_formula_ &f, network_ *n, const std::vector<int> &order, simulator_ *s) {
@@ -111,6 +170,7 @@ void Build(const check_formula_ &f, network_ *n, const std::vector<int> &order, 
     }
     const bool gated = node.rows == 1 && s->rows.back().mask != 0;
     s->nodes.push_back({node.out, node.on_set, gated, s->rows.size() - node.rows, node.rows});
+    if (gated) continue;
     for (int j = 0; j < s->fixed; ++j)
       if (mentioned >> j & 1) mentions.push_back({j, index});
   }
@@ -125,6 +185,7 @@ void Build(const check_formula_ &f, network_ *n, const std::vector<int> &order, 
   readers.erase(std::unique(readers.begin(), readers.end()), readers.end());
   Group(n->Signals(), readers, &s->reader_start, &s->readers);
   Group(size_t(s->fixed), mentions, &s->mention_start, &s->mentions);
+  Group_gated(s);
   s->val.assign(n->Signals() * kWords, 0);
   s->alive.assign(s->nodes.size(), 0);
 }
@@ -258,29 +319,35 @@ int Simulate_check(const check_formula_ &f, network_ *n, const std::vector<int> 
     const int j = __builtin_ctzll(b);  // the input that changed
     std::fill_n(s.val.data() + size_t(s.inputs[size_t(j)]) * kWords, kWords,
                 ((g >> j) & 1) ? ~0ull : 0);
-    bool live_changed = false;
-    for (uint64_t m = s.mention_start[size_t(j)]; m < s.mention_start[size_t(j) + 1]; ++m) {
-      const int i = s.mentions[m];
-      if (s.nodes[size_t(i)].gated) {
-        const row_ &row = s.rows[s.nodes[size_t(i)].first_row];
-        const char alive = !(row.mask & (row.value ^ g)) && !row.never;
-        if (alive == s.alive[size_t(i)]) continue;
-        s.alive[size_t(i)] = alive;
-        live_changed = true;
+    // The nodes that mention input j: those not gated are evaluated again;
+    // of the gated ones, the group alive before and the group alive now of
+    // every mask that holds j change their state, and no others.
+    for (uint64_t m = s.mention_start[size_t(j)]; m < s.mention_start[size_t(j) + 1]; ++m)
+      enqueue(s.mentions[m]);
+    const uint64_t before = g ^ (uint64_t(1) << j);
+    bool dropped = false;
+    for (uint64_t m = s.input_mask_start[size_t(j)]; m < s.input_mask_start[size_t(j) + 1]; ++m) {
+      const int k = s.input_masks[m];
+      const group_ *was = Group_alive(s, k, before), *is = Group_alive(s, k, g);
+      for (const group_ *x : {was, is}) {
+        if (!x) continue;
+        const bool now = x == is;
+        for (uint64_t e = x->first; e < x->first + x->count; ++e) {
+          const int i = s.group_nodes[e];
+          assert(s.alive[size_t(i)] != now);
+          s.alive[size_t(i)] = now;
+          enqueue(i);
+          if (now)
+            live.insert(std::lower_bound(live.begin(), live.end(), i), i);
+          else
+            dropped = true;
+        }
       }
-      enqueue(i);
     }
-    if (live_changed) {
+    if (dropped)
       live.erase(
           std::remove_if(live.begin(), live.end(), [&](int i) { return !s.alive[size_t(i)]; }),
           live.end());
-      for (uint64_t m = s.mention_start[size_t(j)]; m < s.mention_start[size_t(j) + 1]; ++m) {
-        const int i = s.mentions[m];
-        if (s.nodes[size_t(i)].gated && s.alive[size_t(i)] &&
-            std::find(live.begin(), live.end(), i) == live.end())
-          live.insert(std::lower_bound(live.begin(), live.end(), i), i);
-      }
-    }
     for (int i : live) enqueue(i);
     while (!queue.empty()) {
       const int i = queue.top();
