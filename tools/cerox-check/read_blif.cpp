@@ -66,7 +66,11 @@ struct blif_reader_ {
         line += more;
         continue;
       }
-      line += more;
+      // Most lines stand alone: taken over, not copied.
+      if (line.empty())
+        line.swap(more);
+      else
+        line += more;
       if (line.find_first_not_of(" \t\r\f\v") != std::string::npos) return 1;
       line.clear();
     }
@@ -125,26 +129,29 @@ int Read_network(text_reader_ *in, const char *path, int vars, network_ *n, std:
   while (ok && pending && !ended) {
     current.swap(r.line);
     pending = r.Next_line();
-    Words(current, &words);
-    const std::string_view key = words[0];
+    // Words are taken one by one where a line may hold many (the inputs of
+    // a node), so that none is kept beyond its use.
+    std::string_view rest = current, key, w;
+    Next_word(&rest, &key);
     if (key == ".model") {
       if (model) ok = r.Fail("a second .model (only one network is read)");
       model = true;
     } else if (key == ".inputs" || key == ".outputs") {
       std::vector<int> &list = key == ".inputs" ? n->declared_inputs : n->declared_outputs;
-      for (size_t i = 1; i < words.size(); ++i) list.push_back(r.Signal(words[i]));
+      while (Next_word(&rest, &w)) list.push_back(r.Signal(w));
     } else if (key == ".end") {
       ended = true;
     } else if (key == ".names") {
-      if (words.size() < 2) {
+      signals.clear();
+      while (Next_word(&rest, &w)) signals.push_back(r.Signal(w));
+      if (signals.empty()) {
         ok = r.Fail(".names without an output");
         break;
       }
       node_ node;
       node.first_row = n->row_start.size() - 1;
-      signals.clear();
-      for (size_t i = 1; i + 1 < words.size(); ++i) signals.push_back(r.Signal(words[i]));
-      node.out = r.Signal(words.back());
+      node.out = signals.back();
+      signals.pop_back();
       // The cover: rows up to the next line that begins with a dot.
       int out_value = -1;
       while (ok && pending && r.line[r.line.find_first_not_of(" \t")] != '.') {
