@@ -133,76 +133,65 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Models of e := OR of terms over 14 universals, one single-row node per
 // term as cerox writes them: enough inputs that the simulation runs batches
-// of fixed inputs, terms that share their part on fixed inputs, and terms
-// that also read a node (h: an OR of two inputs), which must follow the
-// node while the term's part on fixed inputs holds. The matrix asks for e
-// wherever a term holds, so a model that leaves out one term is wrong
-// exactly when an assignment satisfies that term alone.
+// of fixed inputs, terms that share their part on fixed inputs, and each
+// term also reads a node h (an OR of two inputs) that it must follow while
+// its part on fixed inputs holds. The matrix asks for e wherever a term
+// holds, so a model that leaves out one term is wrong exactly when an
+// assignment satisfies that term alone.
 TEST(Simulation, AgreesWithEnumeration) {
   std::mt19937 rng(11);
-  const int inputs = 14, count = 20;
+  const int count = 20;
   auto text = [](int v) { return std::to_string(v); };
+  std::string inputs;
+  for (int v = 1; v <= 14; ++v) inputs += " " + text(v);
+  int wrong = 0;
   for (int trial = 0; trial < 40; ++trial) {
-    // A term: its input literals, then the two literals of its h (if any).
-    std::vector<std::vector<int>> lits(count), h(count);
-    std::string clauses, cert = ".model m\n.inputs", out = ".names";
-    for (int v = 1; v <= inputs; ++v) cert += " " + text(v);
-    cert += "\n.outputs 15\n";
-    int clause_count = 0;
+    // A term's input literals, the last two of them those of its h.
+    std::vector<std::vector<int>> terms(count);
+    std::string formula = "p cnf 15 40\na" + inputs + " 0\ne 15 0\n";
+    std::string cert = ".model m\n.inputs" + inputs + "\n.outputs 15\n", out = ".names";
     const int left_out = trial % 2 ? int(rng() % count) : -1;
     for (int k = 0; k < count; ++k) {
-      std::vector<int> vars(inputs);
+      std::vector<int> vars(14);
       std::iota(vars.begin(), vars.end(), 1);
       std::shuffle(vars.begin(), vars.end(), rng);
-      for (int i = 0; i < 2 + int(rng() % 4); ++i)
-        lits[size_t(k)].push_back(rng() % 2 ? vars[size_t(i)] : -vars[size_t(i)]);
-      if (rng() % 2)
-        for (int i : {12, 13})
-          h[size_t(k)].push_back(rng() % 2 ? vars[size_t(i)] : -vars[size_t(i)]);
-      std::string negated, row;
+      vars.resize(size_t(4 + rng() % 4));
+      std::string negated, row, name = "t" + text(k);
       cert += ".names";
-      for (int lit : lits[size_t(k)]) {
-        negated += text(-lit) + " ";
-        cert += " " + text(std::abs(lit));
-        row += lit > 0 ? "1" : "0";
+      for (int &v : vars) {
+        if (rng() % 2) v = -v;
+        if (&v >= &vars[vars.size() - 2]) continue;
+        negated += text(-v) + " ";
+        cert += " " + text(std::abs(v));
+        row += v > 0 ? "1" : "0";
       }
-      const std::string name = "t" + text(k), node = "h" + text(k);
-      if (h[size_t(k)].empty()) {
-        clauses += negated + "15 0\n", ++clause_count;
-        cert += " " + name + "\n" + row + " 1\n";
-      } else {
-        for (int lit : h[size_t(k)]) clauses += negated + text(-lit) + " 15 0\n", ++clause_count;
-        cert += " " + node + " " + name + "\n" + row + "1 1\n";
-        const int x = h[size_t(k)][0], y = h[size_t(k)][1];
-        cert += ".names " + text(std::abs(x)) + " " + text(std::abs(y)) + " " + node + "\n" +
-                (x > 0 ? "1" : "0") + "- 1\n-" + (y > 0 ? "1" : "0") + " 1\n";
-      }
+      const int x = vars[vars.size() - 2], y = vars.back();
+      formula += negated + text(-x) + " 15 0\n" + negated + text(-y) + " 15 0\n";
+      cert += " h" + name + " " + name + "\n" + row + "1 1\n.names " + text(std::abs(x)) + " " +
+              text(std::abs(y)) + " h" + name + "\n" + (x > 0 ? "1- 1\n-" : "0- 1\n-") +
+              (y > 0 ? "1" : "0") + " 1\n";
       if (k != left_out) out += " " + name;
+      terms[size_t(k)] = vars;
     }
-    // The OR of the terms kept: one row per term.
-    const int kept = count - (left_out >= 0);
+    const int kept = count - (left_out >= 0);  // e: one row per term kept
     cert += out + " 15\n";
     for (int k = 0; k < kept; ++k)
       cert += std::string(size_t(k), '-') + "1" + std::string(size_t(kept - k - 1), '-') + " 1\n";
     cert += ".end\n";
-    std::string formula = "p cnf 15 " + text(clause_count) + "\na";
-    for (int v = 1; v <= inputs; ++v) formula += " " + text(v);
-    formula += " 0\ne 15 0\n" + clauses;
-    auto is = [](int lit, unsigned a) {
-      return ((a >> (std::abs(lit) - 1)) & 1) == unsigned(lit > 0);
-    };
+    auto is = [](int lit, unsigned a) { return (a >> (std::abs(lit) - 1) & 1) == (lit > 0); };
     auto holds = [&](int k, unsigned a) {
-      for (int lit : lits[size_t(k)])
-        if (!is(lit, a)) return false;
-      return h[size_t(k)].empty() || is(h[size_t(k)][0], a) || is(h[size_t(k)][1], a);
+      const std::vector<int> &t = terms[size_t(k)];
+      for (size_t i = 0; i + 2 < t.size(); ++i)
+        if (!is(t[i], a)) return false;
+      return is(t[t.size() - 2], a) || is(t.back(), a);
     };
     int valid = 1;
-    for (unsigned a = 0; left_out >= 0 && a < (1u << inputs) && valid; ++a) {
+    for (unsigned a = 0; left_out >= 0 && a < (1u << 14) && valid; ++a) {
       if (!holds(left_out, a)) continue;
       valid = 0;
-      for (int k = 0; k < count; ++k)
-        if (k != left_out && holds(k, a)) valid = 1;
+      for (int k = 0; k < count; ++k) valid |= k != left_out && holds(k, a);
     }
+    wrong += !valid;
     const check_case_ c{"", formula.c_str(), cert.c_str(), true, valid, ""};
     for (const char *engine : {"sim", "sat"}) {
       std::string reason;
