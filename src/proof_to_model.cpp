@@ -232,6 +232,7 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
   for (clause_short_ *c : {&r->first, &r->second, &r->reduced}) *c = clause_short_();
   r->core = core_filter_();
   r->lines = trace_lines_();
+  r->steps.sets = pred_sets_();  // the steps' pred lists are spelled out
   Release_replay_scratch();
   if (r->phases.Any()) {
     Print_file_error(5);
