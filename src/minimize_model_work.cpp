@@ -83,6 +83,11 @@ int Alter_reads_weights(int alter) { return alter == 3; }
 
 namespace {
 
+// Whether a literal of this sign (0: merged) changes its variable's last
+// sign: a merged literal's value is a function, not a sign, and counts as a
+// change always.
+inline bool Changes_sign(int last, int sign) { return sign == 0 || last * sign < 0; }
+
 // Cost of one literal whose variable's last sign is opposite to its own.
 long long Literal_cost(const literal_short_ &e, int alter, int block_count) {
   if (alter == 2) return (long long)(block_count - e.level) * 5 + 1;
@@ -362,30 +367,36 @@ struct greedy_order_ {
   };
   std::vector<ready_> step_at;
   int clock = 0;
-  std::vector<int> last_sign;
+  // The positions that steps reduce, by slot: listed[d] is the position of
+  // slot d, slot[p] the slot of position p. The state of positions is kept
+  // by slot, since a proof's steps may reduce literals of few of many
+  // variables.
+  std::vector<size_t> listed;
+  std::vector<int32_t> slot;
+  std::vector<int> last_sign;  // by slot
   // The literals of ready steps, listed under their positions so that a
   // change of a last sign reaches the steps' costs, as the times the steps
   // became ready. Position p has room for all of its literals (the lengths
   // of the variable lists, since each step becomes ready once) in
   // occ[occ_start[p], occ_start[p + 1]): the positive ones fill it from the
-  // front up to pos_end[p], the negative ones from the back down to
-  // neg_begin[p], each in time order from its end, so that a repricing
-  // walks the queue forward and all literals of a list change alike.
-  // Merged literals cost the same whatever the signs and are not listed.
+  // front up to pos_end[d], the negative ones from the back down to
+  // neg_begin[d] (d its slot), each in time order from its end, so that a
+  // repricing walks the queue forward and all literals of a list change
+  // alike. Merged literals cost the same whatever the signs and are not
+  // listed.
   const std::vector<uint64_t> *occ_start;
-  std::vector<uint64_t> pos_end, neg_begin;
+  std::vector<uint64_t> pos_end, neg_begin;  // by slot
   std::vector<int32_t> occ;
-  std::vector<long long> pos_cost;  // by position: the cost of its literal
+  std::vector<long long> pos_cost;  // by slot: the cost of its literal
   Queue ready_steps;
   std::vector<uint64_t> *fill;  // the step lists, filled in the order chosen
   var_lists_ *var_steps;
-  std::vector<size_t> changed;   // positions the placed step touches
-  std::vector<long long> stamp;  // by position: last round that saw it
-  std::vector<int> sign_before;  // by position: last sign before the round
+  std::vector<size_t> changed;   // slots the placed step touches
+  std::vector<long long> stamp;  // by slot: last round that saw it
+  std::vector<int> sign_before;  // by slot: last sign before the round
   long long round = 0;
-  size_t live = 0;             // times still in the queue
-  std::vector<int> renamed;    // scratch of Compact: by old time, the new one
-  std::vector<size_t> listed;  // positions with room for literals
+  size_t live = 0;           // times still in the queue
+  std::vector<int> renamed;  // scratch of Compact: by old time, the new one
 
   reduced_literals_ Literals(const ready_ &r) const {
     const int32_t *from = steps->reduced.data() + r.from;
@@ -411,16 +422,18 @@ struct greedy_order_ {
     const uint64_t from = steps->reduced_start[size_t(s)];
     assert(steps->reduced_start[size_t(s) + 1] - from <= UINT32_MAX);
     step_at[size_t(t)] = {s, uint32_t(steps->reduced_start[size_t(s) + 1] - from), from};
-    const long long cost = Num_add_alter(vars, &last_sign, steps, size_t(s), alter, block_count);
+    long long cost = 0;  // what Num_add_alter gives, by slot
     Literals(step_at[size_t(t)]).For_each([&](const literal_short_ &e, int sign) {
+      const size_t d = size_t(slot[size_t(e.pos)]);
+      const long long c = Literal_cost(e, alter, block_count);
+      if (Changes_sign(last_sign[d], sign)) cost += c;
       if (sign == 0) return;
-      const size_t p = size_t(e.pos);
-      pos_cost[p] = Literal_cost(e, alter, block_count);
-      assert(pos_end[p] < neg_begin[p]);
+      pos_cost[d] = c;
+      assert(pos_end[d] < neg_begin[d]);
       if (sign > 0)
-        occ[pos_end[p]++] = t;
+        occ[pos_end[d]++] = t;
       else
-        occ[--neg_begin[p]] = t;
+        occ[--neg_begin[d]] = t;
     });
     ready_steps.Insert(t, cost);
     ++live;
@@ -444,29 +457,29 @@ struct greedy_order_ {
     }
     assert(size_t(now) == live);
     auto rename = [&](int *t) { return (*t = renamed[size_t(*t)]) >= 0; };
-    for (size_t p : listed) {
-      Filter<1>(p, rename);
-      Filter<-1>(p, rename);
+    for (size_t d = 0; d < listed.size(); ++d) {
+      Filter<1>(d, rename);
+      Filter<-1>(d, rename);
     }
     ready_steps.Renumber(renamed, size_t(clock));
     clock = now;
   }
 
-  // Walks the list of position p's literals of this sign from its edge of
-  // the room in time order, keeps the times t for which keep(&t) holds
-  // (keep may rename them) and packs them toward that edge.
+  // Walks the list of slot d's literals of this sign from its edge of the
+  // room in time order, keeps the times t for which keep(&t) holds (keep
+  // may rename them) and packs them toward that edge.
   template <int sign, class F>
-  void Filter(size_t p, F keep) {
+  void Filter(size_t d, F keep) {
     if constexpr (sign > 0) {
-      uint64_t kept = (*occ_start)[p];
-      for (uint64_t i = kept; i < pos_end[p]; ++i)
+      uint64_t kept = (*occ_start)[listed[d]];
+      for (uint64_t i = kept; i < pos_end[d]; ++i)
         if (int t = occ[i]; keep(&t)) occ[kept++] = t;
-      pos_end[p] = kept;
+      pos_end[d] = kept;
     } else {
-      uint64_t kept = (*occ_start)[p + 1];
-      for (uint64_t i = kept; i > neg_begin[p]; --i)
+      uint64_t kept = (*occ_start)[listed[d] + 1];
+      for (uint64_t i = kept; i > neg_begin[d]; --i)
         if (int t = occ[i - 1]; keep(&t)) occ[--kept] = t;
-      neg_begin[p] = kept;
+      neg_begin[d] = kept;
     }
   }
 
@@ -474,17 +487,17 @@ struct greedy_order_ {
   // last sign from `before`; drops the literals of steps no longer ready
   // from the lists it walks with a test per literal. One change at a time
   // keeps the queue whole for the next.
-  void Reprice(size_t p, int before) {
-    const int after = last_sign[p];
+  void Reprice(size_t d, int before) {
+    const int after = last_sign[d];
     for (int sign : {1, -1}) {
-      const long long delta = pos_cost[p] * (int(after * sign < 0) - int(before * sign < 0));
+      const long long delta = pos_cost[d] * (int(after * sign < 0) - int(before * sign < 0));
       if (!delta) continue;
       if (Queue::kRisesAnyTime && delta > 0) {
         // Without a test per literal: the times taken out stay in the
         // list until a fall or Compact walks it, and Compact drops them
         // before their numbers are given again.
-        const uint64_t from = sign > 0 ? (*occ_start)[p] : neg_begin[p];
-        const uint64_t to = sign > 0 ? pos_end[p] : (*occ_start)[p + 1];
+        const uint64_t from = sign > 0 ? (*occ_start)[listed[d]] : neg_begin[d];
+        const uint64_t to = sign > 0 ? pos_end[d] : (*occ_start)[listed[d] + 1];
         for (uint64_t i = from; i < to; ++i) ready_steps.Rise(occ[i], delta);
         continue;
       }
@@ -497,9 +510,9 @@ struct greedy_order_ {
         return true;
       };
       if (sign > 0)
-        Filter<1>(p, change);
+        Filter<1>(d, change);
       else
-        Filter<-1>(p, change);
+        Filter<-1>(d, change);
     }
   }
 
@@ -511,17 +524,17 @@ struct greedy_order_ {
     // One walk of the literals: the step joins its positions' lists, and
     // each position keeps the sign it had before its first literal here.
     Literals(r).For_each([&](const literal_short_ &e, int sign) {
-      const size_t p = size_t(e.pos);
+      const size_t p = size_t(e.pos), d = size_t(slot[p]);
       Put_ref(x, p, sign, fill, var_steps);
-      if (stamp[p] != round) {
-        stamp[p] = round;
-        sign_before[p] = last_sign[p];
-        changed.push_back(p);
+      if (stamp[d] != round) {
+        stamp[d] = round;
+        sign_before[d] = last_sign[d];
+        changed.push_back(d);
       }
-      last_sign[p] = sign;
+      last_sign[d] = sign;
     });
-    for (size_t p : changed)
-      if (sign_before[p] != last_sign[p]) Reprice(p, sign_before[p]);
+    for (size_t d : changed)
+      if (sign_before[d] != last_sign[d]) Reprice(d, sign_before[d]);
     for (uint64_t i = succ_start[size_t(x)]; i < succ_start[size_t(x) + 1]; ++i) {
       const int32_t s = succs[i];
       if (waiting[size_t(s)] > 0) --waiting[size_t(s)];
@@ -536,18 +549,22 @@ struct greedy_order_ {
     Assign_large(&placed, n, char(0));
     Assign_large(&step_at, n, ready_{0, 0, 0});
     ready_steps.Init(n);
-    Assign_large(&last_sign, vars->size(), 0);
-    Assign_large(&sign_before, vars->size(), 0);
-    Assign_large(&stamp, vars->size(), 0LL);
-    changed.reserve(vars->size());  // the positions are distinct
-    Reserve_written(&pos_end, occ_start->size() - 1);
-    pos_end.assign(occ_start->begin(), occ_start->end() - 1);
-    Reserve_written(&neg_begin, occ_start->size() - 1);
-    neg_begin.assign(occ_start->begin() + 1, occ_start->end());
-    Assign_large(&occ, size_t(occ_start->back()), int32_t(0));
+    // Only the slots of positions that steps reduce are ever looked up.
+    Assign_large(&slot, vars->size(), -1);
     for (size_t p = 0; p + 1 < occ_start->size(); ++p)
-      if ((*occ_start)[p + 1] > (*occ_start)[p]) listed.push_back(p);
-    Assign_large(&pos_cost, vars->size(), 0LL);
+      if ((*occ_start)[p + 1] > (*occ_start)[p])
+        slot[p] = int32_t(listed.size()), listed.push_back(p);
+    const size_t slots = listed.size();
+    last_sign.assign(slots, 0);
+    sign_before.assign(slots, 0);
+    stamp.assign(slots, 0LL);
+    pos_cost.assign(slots, 0LL);
+    changed.reserve(slots);  // the slots are distinct
+    pos_end.resize(slots);
+    neg_begin.resize(slots);
+    for (size_t d = 0; d < slots; ++d)
+      pos_end[d] = (*occ_start)[listed[d]], neg_begin[d] = (*occ_start)[listed[d] + 1];
+    Assign_large(&occ, size_t(occ_start->back()), int32_t(0));
     for (size_t u = 0; u < n; ++u) {
       waiting[u] = int(steps->pred_start[u + 1] - steps->pred_start[u]);
       if (waiting[u] == 0) Make_ready(int(u));
@@ -585,11 +602,8 @@ void Greedy_order(const std::vector<literal_short_> *vars, const step_store_ *st
 long long Num_add_alter(const std::vector<literal_short_> *vars, const std::vector<int> *last_sign,
                         const step_store_ *steps, size_t k, int alter, int block_count) {
   long long sum = 0;
-  // A merged literal's value is a function, not a sign: it counts as a
-  // change always.
   reduced_literals_{*vars, *steps, k}.For_each([&](const literal_short_ &e, int sign) {
-    if (sign == 0 || (*last_sign)[size_t(e.pos)] * sign < 0)
-      sum += Literal_cost(e, alter, block_count);
+    if (Changes_sign((*last_sign)[size_t(e.pos)], sign)) sum += Literal_cost(e, alter, block_count);
   });
   return sum;
 }
