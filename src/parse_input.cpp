@@ -208,14 +208,15 @@ int Parse_qdimacs(prefix_reader_ *p, clause_db_ *clauses, int *step_id, int *blo
   // literal records are built for it.
   std::vector<int> numbers;
   for (int i = 0; i < c_count; ++i) {
-    if (i == 0 && !after.empty()) {
-      // The held number begins the first clause, or is its 0.
+    // The held number begins the first clause, or is its 0.
+    const bool held_first = i == 0 && !after.empty();
+    if (held_first && held == 0)
       numbers.clear();
-      if (held != 0 && (!Names_entry(*p->vars, held) || !Read_numbers(in, p->vars, &numbers)))
-        return 0;
-      if (held != 0) numbers.insert(numbers.begin(), held);
-    } else if (!Read_numbers(in, p->vars, &numbers)) {
+    else if (!Read_numbers(in, p->vars, &numbers))
       return 0;
+    if (held_first && held != 0) {
+      if (!Names_entry(*p->vars, held)) return 0;
+      numbers.insert(numbers.begin(), held);
     }
     Db_push_read(clauses, *p->vars, numbers, 0);
   }

@@ -108,7 +108,8 @@ void Db_push(clause_db_ *db, const clause_short_ &clause);
 // Appends a clause read as signed variable numbers, in the order that
 // Insert_literal gives its literals one by one (ties among existentials
 // keep their reading order, ties among universals are reversed), without
-// building them; numbers of excluded variables are dropped. The result: the literals kept.
+// building them; numbers of excluded variables are dropped. The result:
+// the literals kept.
 size_t Db_push_read(clause_db_ *db, const std::vector<literal_short_> &vars,
                     const std::vector<int> &numbers, int mark);
 // Appends `count` empty clauses with the given mark (placeholders).
