@@ -258,6 +258,20 @@ int Parse_int_word(std::string_view word, int *value) {
   return Parse_int(word.data(), word.data() + word.size(), value);
 }
 
+int Next_int_word(std::string_view *rest, int *value) {
+  const char *p = rest->data(), *lim = p + rest->size();
+  while (p < lim && Is_space(*p)) ++p;
+  const char *digits = p + (p < lim && (*p == '-' || *p == '+'));
+  uint32_t v;
+  if (Eight_digits_at_most(digits, lim, &v, &digits)) {
+    *value = *p == '-' ? -int(v) : int(v);
+    *rest = std::string_view(digits, size_t(lim - digits));
+    return 1;
+  }
+  std::string_view word;
+  return Next_word(rest, &word) && Parse_int_word(word, value);
+}
+
 int Reader_at_end(text_reader_ *r) {
   if (r->at == r->end) Fill(r);
   return r->at == r->end;

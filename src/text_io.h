@@ -98,6 +98,11 @@ inline int Next_word(std::string_view *rest, std::string_view *word) {
   return i < j;
 }
 
+// The next word of a line in memory as an int: 1 with its value, 0 when it
+// is no int word or only white space is left (as Next_word and
+// Parse_int_word together; short numbers are read eight bytes at a time).
+int Next_int_word(std::string_view *rest, int *value);
+
 struct text_writer_ {
   int fd = -1;                  // -1 writes into *sink instead
   std::string *sink = nullptr;  // in-memory destination

@@ -63,6 +63,7 @@ TEST(Reader, RandomNumbersMatchWholeWords) {
   text_reader_ file, memory;
   ASSERT_EQ(Reader_open(&file, path.c_str()), 1);
   Reader_memory(&memory, text.data(), text.size());
+  std::string_view line = text;  // the same words read as a line in memory
   for (const std::string &w : words) {
     int expected = 0;
     const int ok = Parse_int_word(w, &expected);
@@ -77,10 +78,16 @@ TEST(Reader, RandomNumbersMatchWholeWords) {
         ASSERT_EQ(v, expected) << w;
       }
     }
+    int v = -12345;
+    ASSERT_EQ(Next_int_word(&line, &v), ok) << w;
+    if (ok) {
+      ASSERT_EQ(v, expected) << w;
+    }
   }
   int v;
   EXPECT_EQ(Read_int(&file, &v), -1);
   EXPECT_EQ(Read_int(&memory, &v), -1);
+  EXPECT_EQ(Next_int_word(&line, &v), 0);
   Reader_close(&file);
   unlink(path.c_str());
 }

@@ -23,10 +23,7 @@ namespace {
 struct line_cursor_ {
   std::string_view rest;
   int Next(std::string_view *word) { return Next_word(&rest, word); }
-  int Number(int *value) {
-    std::string_view w;
-    return Next(&w) && Parse_int_word(w, value);
-  }
+  int Number(int *value) { return Next_int_word(&rest, value); }
 };
 
 enum line_kind_ { kHeader, kProof, kEnd };
