@@ -8,15 +8,9 @@
 
 #include "records.h"
 
-int32_t Pred_single(pred_sets_ *sets, int32_t step) {
-  assert(step >= 0);
-  if (size_t(step) >= sets->single.size()) sets->single.resize(size_t(step) + 1, 0);
-  int32_t &node = sets->single[size_t(step)];
-  if (!node) {
-    node = int32_t(sets->nodes.size());
-    sets->nodes.push_back({0, step});
-  }
-  return node;
+int32_t Pred_single(pred_sets_ *, int32_t step) {
+  assert(step >= 0 && step < INT32_MAX);
+  return -(step + 1);
 }
 
 int32_t Pred_union(pred_sets_ *sets, int32_t a, int32_t b) {
@@ -29,7 +23,8 @@ int32_t Pred_union(pred_sets_ *sets, int32_t a, int32_t b) {
 void Pred_spell(step_store_ *steps, int32_t set, int32_t step) {
   if (!set) return;
   pred_sets_ &s = steps->sets;
-  // Parts that two unions share are visited once.
+  // Nodes that two unions share are visited once; a step alone may come
+  // more than once, and the list is made unique at the end.
   if (++s.spelling == 0) {
     std::fill(s.seen.begin(), s.seen.end(), 0u);
     s.spelling = 1;
@@ -40,14 +35,16 @@ void Pred_spell(step_store_ *steps, int32_t set, int32_t step) {
   while (!s.stack.empty()) {
     const int32_t n = s.stack.back();
     s.stack.pop_back();
+    if (n < 0) {
+      steps->preds.push_back(-(n + 1));
+      continue;
+    }
     if (s.seen[size_t(n)] == s.spelling) continue;
     s.seen[size_t(n)] = s.spelling;
     const pred_node_ node = s.nodes[size_t(n)];
-    if (node.a > 0) {
+    if (node.a != kSpelledPreds) {
       s.stack.push_back(node.b);
       s.stack.push_back(node.a);
-    } else if (node.a == 0) {
-      steps->preds.push_back(node.b);
     } else {
       const size_t k = size_t(node.b);
       for (uint64_t i = steps->pred_start[k]; i < steps->pred_start[k + 1]; ++i)
@@ -57,7 +54,8 @@ void Pred_spell(step_store_ *steps, int32_t set, int32_t step) {
   auto first = steps->preds.begin() + long(from);
   std::sort(first, steps->preds.end());
   steps->preds.erase(std::unique(first, steps->preds.end()), steps->preds.end());
-  if (s.nodes[size_t(set)].a > 0) s.nodes[size_t(set)] = {-1, step};
+  if (set > 0 && s.nodes[size_t(set)].a != kSpelledPreds)
+    s.nodes[size_t(set)] = {kSpelledPreds, step};
 }
 
 void Update_family(step_store_ *steps, const clause_short_ *reduced, clause_short_ *first,

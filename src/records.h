@@ -122,17 +122,18 @@ void Db_get(const clause_db_ &db, const std::vector<literal_short_> &vars, size_
             clause_short_ *out);
 
 // Predecessor sets (-alter). A working clause names the nearest recorded
-// steps it derives from by a set here (0: none). A union is one node over
+// steps it derives from by a set here: 0 for none, -(k + 1) for step k
+// alone (no node), a node above 0 for a union. A union is one node over
 // its two parts, so that resolutions without reduction pass their sets on
 // in constant time and stored clauses share them: copied lists grow with
 // every block of a chain. A set is spelled out only for a step recorded
 // with it, and its node then refers to that spelling.
+constexpr int32_t kSpelledPreds = INT32_MIN;
 struct pred_node_ {
-  int32_t a, b;  // a > 0: union of nodes a and b; a == 0: {b}; a < 0: the preds of step b
+  int32_t a, b;  // the union of sets a and b; a == kSpelledPreds: the preds of step b
 };
 struct pred_sets_ {
   std::vector<pred_node_> nodes{{0, 0}};  // node 0 stands for the empty set
-  std::vector<int32_t> single;            // by step: the node of {step}, 0 until made
   std::vector<uint32_t> seen;             // by node: the spelling that last visited it
   uint32_t spelling = 0;
   std::vector<int32_t> stack;

@@ -59,7 +59,7 @@ TEST(PredSets, SharedPartsAndSpelledSets) {
   step.preds = v;
   Step_push(&steps, step, none);
   EXPECT_EQ(Range(steps.preds, steps.pred_start, 4), (std::vector<int>{1, 2, 3}));
-  EXPECT_EQ(steps.sets.nodes[size_t(v)].a, -1);
+  EXPECT_EQ(steps.sets.nodes[size_t(v)].a, kSpelledPreds);
   EXPECT_EQ(Spelled(steps, Pred_union(s, Pred_single(s, 0), v)), (std::vector<int>{0, 1, 2, 3}));
   EXPECT_EQ(Spelled(steps, w), (std::vector<int>{1, 2, 3}));
 }
