@@ -236,16 +236,27 @@ int Read_word(text_reader_ *r, std::string_view *word) {
   return 1;
 }
 
+namespace {
+
+// The common number with its sign, if any: 1 with the value and the end of
+// the digits, or 0 when [p, lim) does not start that way.
+inline int Short_int(const char *p, const char *lim, int *value, const char **end) {
+  bool neg = false;
+  if (p < lim && (*p == '-' || *p == '+')) neg = *p++ == '-';
+  uint32_t v;
+  if (!Eight_digits_at_most(p, lim, &v, end)) return 0;
+  *value = neg ? -int(v) : int(v);
+  return 1;
+}
+
+}  // namespace
+
 int Read_int(text_reader_ *r, int *value) {
   if (!Skip_space(r)) return -1;
   if (r->end - r->at < kLookahead) Fill(r);
-  const char *s = r->data + r->at, *lim = r->data + r->end, *p = s;
-  bool neg = false;
-  if (*p == '-' || *p == '+') neg = *p++ == '-';
-  uint32_t v;
-  if (Eight_digits_at_most(p, lim, &v, &p)) {
-    r->at = size_t(p - r->data);
-    *value = neg ? -int(v) : int(v);
+  const char *end;
+  if (Short_int(r->data + r->at, r->data + r->end, value, &end)) {
+    r->at = size_t(end - r->data);
     return 1;
   }
   // Slow path: long numbers, the end of input, and words that are no numbers.
@@ -261,11 +272,9 @@ int Parse_int_word(std::string_view word, int *value) {
 int Next_int_word(std::string_view *rest, int *value) {
   const char *p = rest->data(), *lim = p + rest->size();
   while (p < lim && Is_space(*p)) ++p;
-  const char *digits = p + (p < lim && (*p == '-' || *p == '+'));
-  uint32_t v;
-  if (Eight_digits_at_most(digits, lim, &v, &digits)) {
-    *value = *p == '-' ? -int(v) : int(v);
-    *rest = std::string_view(digits, size_t(lim - digits));
+  const char *end;
+  if (Short_int(p, lim, value, &end)) {
+    *rest = std::string_view(end, size_t(lim - end));
     return 1;
   }
   std::string_view word;

@@ -57,8 +57,8 @@ struct simulator_ {
   std::vector<sim_node_> nodes;
   std::vector<row_> rows;
   std::vector<word_> val;  // kWords per signal
-  // Readers of each signal that are not gated, and the nodes whose rows
-  // mention each fixed input: node lists, by offsets.
+  // Readers of each signal that are not gated, and the nodes not gated
+  // whose rows mention each fixed input: node lists, by offsets.
   std::vector<uint64_t> reader_start, mention_start;
   std::vector<int> readers, mentions;  // mentions: nodes that are not gated
   // The groups of the gated nodes whose row can hold, by (mask, value);
@@ -105,7 +105,7 @@ void Group_gated(simulator_ *s) {
   for (size_t k = 0; k < gated.size(); ++k) {
     const auto &[mask, value, node] = gated[k];
     s->group_nodes.push_back(node);
-    if (k > 0 && std::get<0>(gated[k - 1]) == mask && std::get<1>(gated[k - 1]) == value) {
+    if (!s->groups.empty() && s->groups.back().mask == mask && s->groups.back().value == value) {
       ++s->groups.back().count;
       continue;
     }
