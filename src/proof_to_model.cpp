@@ -259,7 +259,7 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
     written = Write_model_aigmin(out, &r->vars, mode, &r->steps, &r->var_steps);
   } else {
     Write_model_blif(out, &r->vars, mode, &r->steps, &r->var_steps, &r->phases);
-    Writer_flush(out);
+    Writer_sync(out);
     written = !out->failed;
   }
   printf(" -- Writing output..  OK! time: %7.2fs --\n", Seconds(t_order, clock()));

@@ -1,15 +1,18 @@
 #include "text_io.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <new>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -410,23 +413,111 @@ void Writer_memory(text_writer_ *w, std::string *sink) {
   w->size = kWriteBlock;
 }
 
+namespace {
+
+// 1 when all n bytes went into the file.
+int Write_all(int fd, const char *p, size_t n) {
+  size_t done = 0;
+  while (done < n) {
+    ssize_t k = write(fd, p + done, n - done);
+    if (k < 0 && errno == EINTR) continue;
+    if (k <= 0) return 0;
+    done += size_t(k);
+  }
+  return 1;
+}
+
+}  // namespace
+
+// One buffer in flight: the writer fills its own while this one is written.
+struct write_behind_ {
+  std::mutex lock;
+  std::condition_variable changed;
+  int fd = -1;
+  std::unique_ptr<char[]> buf;  // being written while busy, else the spare
+  size_t len = 0;
+  bool busy = false, stop = false;
+  int failed = 0;
+  pthread_t thread;
+  bool started = false;  // else the writer writes its buffers itself
+
+  void Run() {
+    std::unique_lock<std::mutex> hold(lock);
+    for (;;) {
+      changed.wait(hold, [&] { return busy || stop; });
+      if (!busy) return;
+      hold.unlock();
+      const int ok = failed ? 0 : Write_all(fd, buf.get(), len);
+      hold.lock();
+      if (!ok) failed = 1;
+      busy = false;
+      changed.notify_all();
+    }
+  }
+  static void *Main(void *self) {
+    static_cast<write_behind_ *>(self)->Run();
+    return nullptr;
+  }
+  // A small stack: the thread only writes. Where no thread can be had (a
+  // limit on address space, say) the writer goes on without one.
+  void Start() {
+    pthread_attr_t attr;
+    if (pthread_attr_init(&attr) != 0) return;
+    pthread_attr_setstacksize(&attr, size_t(1) << 18);
+    started = pthread_create(&thread, &attr, &Main, this) == 0;
+    pthread_attr_destroy(&attr);
+  }
+  // Returns 0 when an earlier buffer did not go through.
+  int Wait() {
+    std::unique_lock<std::mutex> hold(lock);
+    changed.wait(hold, [&] { return !busy; });
+    return !failed;
+  }
+};
+
+void write_behind_deleter_::operator()(write_behind_ *b) const {
+  if (b->started) {
+    {
+      std::lock_guard<std::mutex> hold(b->lock);
+      b->stop = true;
+    }
+    b->changed.notify_all();
+    pthread_join(b->thread, nullptr);
+  }
+  delete b;
+}
+
 void Writer_flush(text_writer_ *w) {
   w->flushed += w->len;
   if (w->sink) {
     w->sink->append(w->buf.get(), w->len);
-  } else if (w->fd >= 0) {
-    size_t done = 0;
-    while (done < w->len) {
-      ssize_t n = write(w->fd, w->buf.get() + done, w->len - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        w->failed = 1;
-        break;
+  } else if (w->fd >= 0 && w->len) {
+    if (!w->behind) {
+      w->behind.reset(new write_behind_);
+      w->behind->fd = w->fd;
+      w->behind->buf.reset(new char[w->size]);
+      w->behind->Start();
+    }
+    write_behind_ *b = w->behind.get();
+    if (!b->started) {
+      if (!Write_all(w->fd, w->buf.get(), w->len)) w->failed = 1;
+    } else {
+      {
+        std::unique_lock<std::mutex> hold(b->lock);
+        b->changed.wait(hold, [&] { return !b->busy; });
+        std::swap(b->buf, w->buf);
+        b->len = w->len;
+        b->busy = true;
       }
-      done += size_t(n);
+      b->changed.notify_all();
     }
   }
   w->len = 0;
+}
+
+void Writer_sync(text_writer_ *w) {
+  Writer_flush(w);
+  if (w->behind && !w->behind->Wait()) w->failed = 1;
 }
 
 void Writer_truncate(text_writer_ *w, uint64_t size) {
@@ -434,6 +525,7 @@ void Writer_truncate(text_writer_ *w, uint64_t size) {
     w->len = size_t(std::min<uint64_t>(size - w->flushed, w->len));
     return;
   }
+  if (w->behind && !w->behind->Wait()) w->failed = 1;
   w->len = 0;
   w->flushed = size;
   if (w->sink) {
@@ -445,7 +537,8 @@ void Writer_truncate(text_writer_ *w, uint64_t size) {
 }
 
 int Writer_close(text_writer_ *w) {
-  Writer_flush(w);
+  Writer_sync(w);
+  w->behind.reset();
   if (w->fd >= 0 && close(w->fd) != 0) w->failed = 1;
   w->fd = -1;
   w->sink = nullptr;

@@ -103,14 +103,21 @@ inline int Next_word(std::string_view *rest, std::string_view *word) {
 // Parse_int_word together; short numbers are read eight bytes at a time).
 int Next_int_word(std::string_view *rest, int *value);
 
+// A thread that writes a file's full buffers while the next one fills.
+struct write_behind_;
+struct write_behind_deleter_ {
+  void operator()(write_behind_ *b) const;
+};
+
 struct text_writer_ {
   int fd = -1;                  // -1 writes into *sink instead
   std::string *sink = nullptr;  // in-memory destination
-  std::unique_ptr<char[]> buf;
+  std::unique_ptr<char[]> buf;  // may change at a flush: read it anew after one
   size_t size = 0;
   size_t len = 0;
-  int failed = 0;        // some write did not go through
+  int failed = 0;        // some write did not go through (known after Writer_sync)
   uint64_t flushed = 0;  // bytes handed on before buf
+  std::unique_ptr<write_behind_, write_behind_deleter_> behind;  // from the first flush
 };
 
 // Creates or truncates the file. Returns 1, or 0 when it cannot be created.
@@ -118,7 +125,12 @@ int Writer_open(text_writer_ *w, const char *path);
 void Writer_memory(text_writer_ *w, std::string *sink);
 // Flushes and closes. Returns 1 when every byte was written, else 0.
 int Writer_close(text_writer_ *w);
+// Hands the buffer on. A file's buffers are written by a thread of their
+// own, so that making the text and the system's copying of it overlap.
 void Writer_flush(text_writer_ *w);
+// Flushes and waits until every byte handed on is in the file; `failed` is
+// then final.
+void Writer_sync(text_writer_ *w);
 // Bytes written so far.
 inline uint64_t Writer_position(const text_writer_ *w) { return w->flushed + w->len; }
 // Cuts what was written back to its first `size` bytes.
@@ -219,7 +231,7 @@ struct put_cursor_ {
     if (p <= last) return;
     w->len = size_t(p - base);
     Writer_flush(w);
-    p = base;
+    Resume();
   }
   void Str(std::string_view s) {
     assert(s.size() <= kItem);
@@ -253,7 +265,11 @@ struct put_cursor_ {
   // Hands the position to the writer before it is used directly, and takes
   // it up again after.
   void Sync() { w->len = size_t(p - base); }
-  void Resume() { p = base + w->len; }
+  void Resume() {
+    base = w->buf.get();
+    p = base + w->len;
+    last = base + w->size - kItem;
+  }
 };
 
 #endif

@@ -195,7 +195,49 @@ TEST(Writer, ReportsAFailedWrite) {
   ASSERT_EQ(Writer_open(&w, "/dev/full"), 1);
   Put_str(&w, "data");
   EXPECT_EQ(Writer_close(&w), 0);
+  // Failures of buffers written behind are known once synced.
+  ASSERT_EQ(Writer_open(&w, "/dev/full"), 1);
+  Put_str(&w, std::string(size_t(1) << 20, 'x'));
+  Writer_sync(&w);
+  EXPECT_EQ(w.failed, 1);
+  EXPECT_EQ(Writer_close(&w), 0);
   EXPECT_EQ(Writer_open(&w, "/nonexistent/dir/out"), 0);
+}
+
+// A file's buffers are written behind by a thread, so the writer's buffer
+// changes at each flush: the cursor must follow it, and a cut (the item
+// kept, or none) must wait for the write in flight, even right after it.
+TEST(Writer, FileKeepsEveryByteAcrossBuffersAndCuts) {
+  const std::string path = Temp_file("");
+  for (size_t cut_at : {size_t(0), size_t(1), size_t(1000), size_t(199990), SIZE_MAX}) {
+    text_writer_ w;
+    ASSERT_EQ(Writer_open(&w, path.c_str()), 1);
+    std::string expected;
+    put_cursor_ cur(&w);
+    for (size_t i = 0; i < 200000; ++i) {
+      cur.Room();
+      cur.Str(" cl");
+      cur.Int(long(i));
+      expected += " cl" + std::to_string(i);
+      cur.Sync();
+      Put_str(&w, std::string(i % 41, 'x'));  // i 0: one piece, a hand-on at once
+      expected += std::string(i % 41, 'x') + (i ? "" : std::string(size_t(1) << 20, 'y'));
+      if (i == 0) Put_str(&w, std::string(size_t(1) << 20, 'y'));
+      if (i == cut_at) break;
+      cur.Resume();
+    }
+    if (cut_at != SIZE_MAX) {
+      Writer_truncate(&w, 3);
+      expected.resize(3);
+    }
+    EXPECT_EQ(Writer_close(&w), 1);
+    std::string got(expected.size() + 1, '\0');
+    FILE *f = fopen(path.c_str(), "rb");
+    got.resize(fread(&got[0], 1, got.size(), f));
+    fclose(f);
+    EXPECT_TRUE(got == expected) << "cut after item " << cut_at << ": " << got.size();
+  }
+  unlink(path.c_str());
 }
 
 // Populating is only a hint, but where the system takes it every whole page
