@@ -1,6 +1,7 @@
 #include "decompress.h"
 
 #include <lzma.h>
+#include <pthread.h>
 #include <unistd.h>
 #include <zlib.h>
 #include <zstd.h>
@@ -8,14 +9,37 @@
 #include <algorithm>
 #include <cassert>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 namespace {
 
 const size_t kInputBlock = size_t(1) << 18;
 
 }  // namespace
+
+// Decoding ahead: a thread decodes the next blocks into a ring of slots
+// while the reader parses the last ones. A slot whose count is 0 or -1 ends
+// the stream and stays.
+struct decode_ahead_ {
+  static constexpr int kSlots = 3;
+  static constexpr size_t kSlot = size_t(1) << 18;
+  struct slot_ {
+    std::unique_ptr<char[]> bytes;
+    long n = 0;
+    const char *problem = nullptr;
+  };
+  std::mutex lock;
+  std::condition_variable changed;
+  slot_ slots[kSlots];
+  int first = 0, filled = 0;  // slots[first] is read next; `filled` are ready
+  size_t taken = 0;           // bytes of slots[first] handed out
+  bool stop = false;
+  pthread_t thread;
+  bool started = false;
+};
 
 struct decoder_ {
   int kind = kPlain;
@@ -33,6 +57,8 @@ struct decoder_ {
   lzma_stream x = LZMA_STREAM_INIT;
   ZSTD_DStream *zs = nullptr;
   size_t zstd_pending = 0;  // ZSTD_decompressStream's hint: 0 between frames
+  // Once started, only its thread touches the fields above.
+  std::unique_ptr<decode_ahead_> ahead;
 };
 
 namespace {
@@ -233,11 +259,66 @@ const char *Compression_suffix(int kind) {
 
 void decoder_deleter_::operator()(decoder_ *d) const {
   if (!d) return;
+  if (d->ahead && d->ahead->started) {
+    decode_ahead_ &a = *d->ahead;
+    {
+      std::lock_guard<std::mutex> hold(a.lock);
+      a.stop = true;
+    }
+    a.changed.notify_all();
+    pthread_join(a.thread, nullptr);
+  }
   if (d->kind == kGzip) inflateEnd(&d->z);
   if (d->kind == kXz) lzma_end(&d->x);
   if (d->zs) ZSTD_freeDStream(d->zs);
   delete d;
 }
+
+namespace {
+
+long Decode(decoder_ *d, char *buf, size_t cap, const char **problem) {
+  if (d->failure) return *problem = d->failure, -1;
+  long n;
+  switch (d->kind) {
+    case kGzip: n = Read_gzip(d, buf, cap); break;
+    case kXz: n = Read_xz(d, buf, cap); break;
+    default: n = Read_zstd(d, buf, cap); break;
+  }
+  if (n < 0) *problem = d->failure;
+  return n;
+}
+
+void *Decode_ahead(void *arg) {
+  decoder_ *d = static_cast<decoder_ *>(arg);
+  decode_ahead_ &a = *d->ahead;
+  std::unique_lock<std::mutex> hold(a.lock);
+  for (;;) {
+    a.changed.wait(hold, [&] { return a.stop || a.filled < a.kSlots; });
+    if (a.stop) return nullptr;
+    decode_ahead_::slot_ &s = a.slots[(a.first + a.filled) % a.kSlots];
+    hold.unlock();
+    s.n = Decode(d, s.bytes.get(), a.kSlot, &s.problem);
+    hold.lock();
+    ++a.filled;
+    a.changed.notify_all();
+    if (s.n <= 0) return nullptr;
+  }
+}
+
+// A small stack: the thread only decodes. Without a thread the reader
+// decodes as it reads.
+void Start_ahead(decoder_ *d) {
+  d->ahead.reset(new decode_ahead_);
+  for (decode_ahead_::slot_ &s : d->ahead->slots) s.bytes.reset(new char[decode_ahead_::kSlot]);
+  pthread_attr_t attr;
+  if (pthread_attr_init(&attr) != 0) return;
+  pthread_attr_setstacksize(&attr, size_t(1) << 18);
+  d->ahead->started = pthread_create(&d->ahead->thread, &attr, &Decode_ahead, d) == 0;
+  pthread_attr_destroy(&attr);
+  if (!d->ahead->started) d->ahead.reset();
+}
+
+}  // namespace
 
 decoder_ *Decoder_open(int kind, int fd, const char *mem, size_t mem_size, const char *head,
                        size_t head_size) {
@@ -259,17 +340,31 @@ decoder_ *Decoder_open(int kind, int fd, const char *mem, size_t mem_size, const
     if (!d->zs || ZSTD_isError(ZSTD_initDStream(d->zs))) return nullptr;
     d->zstd_pending = 1;  // a frame must come
   }
+  Start_ahead(d.get());
   return d.release();
 }
 
 long Decoder_read(decoder_ *d, char *buf, size_t cap, const char **problem) {
-  if (d->failure) return *problem = d->failure, -1;
-  long n;
-  switch (d->kind) {
-    case kGzip: n = Read_gzip(d, buf, cap); break;
-    case kXz: n = Read_xz(d, buf, cap); break;
-    default: n = Read_zstd(d, buf, cap); break;
+  if (!d->ahead) return Decode(d, buf, cap, problem);
+  decode_ahead_ &a = *d->ahead;
+  std::unique_lock<std::mutex> hold(a.lock);
+  a.changed.wait(hold, [&] { return a.filled > 0; });
+  const decode_ahead_::slot_ &s = a.slots[a.first];
+  hold.unlock();
+  if (s.n <= 0) {
+    if (s.n < 0) *problem = s.problem;
+    return s.n;
   }
-  if (n < 0) *problem = d->failure;
-  return n;
+  const size_t k = std::min(cap, size_t(s.n) - a.taken);
+  std::memcpy(buf, s.bytes.get() + a.taken, k);
+  a.taken += k;
+  if (a.taken == size_t(s.n)) {
+    hold.lock();
+    a.first = (a.first + 1) % a.kSlots;
+    --a.filled;
+    a.taken = 0;
+    hold.unlock();
+    a.changed.notify_all();
+  }
+  return long(k);
 }

@@ -32,7 +32,8 @@ struct decoder_deleter_ {
 // from the file and come first.
 decoder_ *Decoder_open(int kind, int fd, const char *mem, size_t mem_size, const char *head,
                        size_t head_size);
-// Fills buf with up to cap decoded bytes. Returns their count, 0 at the end
+// A thread decodes ahead of the reader, block by block, where one can be
+// had. Fills buf with up to cap decoded bytes. Returns their count, 0 at the end
 // of the stream (every frame complete and checked), or -1 when the stream is
 // truncated, corrupt or unreadable; *problem then says which.
 long Decoder_read(decoder_ *d, char *buf, size_t cap, const char **problem);

@@ -101,6 +101,11 @@ TEST_P(Compressed, DecodesWholeTruncatedAndCorruptStreams) {
   ASSERT_EQ(Reader_open(&file, path), 1);
   EXPECT_EQ(file.compression, Compression_of(packed.data(), packed.size()));
   EXPECT_EQ(Words(&file), Words_of(text));
+  // Closed early, while the stream is decoded ahead of the reader.
+  std::string_view word;
+  ASSERT_EQ(Reader_open(&file, path), 1);
+  EXPECT_EQ(Read_word(&file, &word), 1);
+  Reader_close(&file);
   unlink(path);
   // Cut before the end: the words read so far, then the failure.
   const std::string cut = Words_of(packed.substr(0, packed.size() - 3));
