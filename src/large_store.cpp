@@ -1,9 +1,12 @@
 #include "large_store.h"
 
+#include <pthread.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 void Advise_huge(const void *p, size_t bytes) {
 #ifdef MADV_HUGEPAGE
@@ -41,4 +44,60 @@ size_t Reserve_basis(size_t input_bytes) {
   if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
     basis = std::min(basis, size_t(limit.rlim_cur / 16));
   return basis;
+}
+
+namespace {
+
+// Windows waiting to be mapped in, at most kQueued (more are dropped: a
+// hint). Never freed: the thread lives as long as the process.
+struct mapper_ {
+  static constexpr int kQueued = 16;
+  std::mutex lock;
+  std::condition_variable changed;
+  uintptr_t from[kQueued], to[kQueued];
+  int first = 0, count = 0;
+  bool started = false, failed = false;
+
+  static void *Run(void *self) {
+    mapper_ &m = *static_cast<mapper_ *>(self);
+    std::unique_lock<std::mutex> hold(m.lock);
+    for (;;) {
+      m.changed.wait(hold, [&] { return m.count > 0; });
+      const uintptr_t a = m.from[m.first], b = m.to[m.first];
+      m.first = (m.first + 1) % kQueued;
+      --m.count;
+      hold.unlock();
+      Populate_pages(reinterpret_cast<void *>(a), size_t(b - a));
+      hold.lock();
+    }
+  }
+};
+
+}  // namespace
+
+void Populate_ahead(uintptr_t base, size_t room, uintptr_t window) {
+  const uintptr_t from = std::max(base, window), to = std::min(base + room, window + (1u << 21));
+  if (from >= to) return;
+  static mapper_ *m = new mapper_;
+  std::unique_lock<std::mutex> hold(m->lock);
+  if (!m->started && !m->failed) {
+    // A small stack: the thread only asks the system for pages.
+    pthread_attr_t attr;
+    pthread_t thread;
+    m->failed = pthread_attr_init(&attr) != 0;
+    if (!m->failed) {
+      pthread_attr_setstacksize(&attr, size_t(1) << 18);
+      m->failed = pthread_create(&thread, &attr, &mapper_::Run, m) != 0;
+      pthread_attr_destroy(&attr);
+    }
+    if (!m->failed) pthread_detach(thread);
+    m->started = !m->failed;
+  }
+  if (!m->started || m->count == m->kQueued) return;
+  const int at = (m->first + m->count) % m->kQueued;
+  m->from[at] = from;
+  m->to[at] = to;
+  ++m->count;
+  hold.unlock();
+  m->changed.notify_one();
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 // Asks for huge pages behind [p, p + bytes): a large store is then faulted
@@ -21,6 +22,21 @@ inline void Populate(void *p, size_t bytes) {
   // buffers, the heap), and the paths that ask for them run once per
   // clause: the call is kept for ranges where the faults are many.
   if (bytes >= (size_t(64) << 10)) Populate_pages(p, bytes);
+}
+// Asks a thread of its own to map in the 2 MB window at `window` of the
+// room [base, base + room): the zeroing of fresh pages then overlaps the
+// work of the thread that fills them. Only a hint, as Populate_pages.
+void Populate_ahead(uintptr_t base, size_t room, uintptr_t window);
+// Called as a large store grows to n items: when its end enters a new
+// 2 MB window, the window after the next one is mapped in ahead, so that a
+// store filled by small appends meets few fresh pages of its own.
+template <class T>
+void Map_ahead(const std::vector<T> &v, size_t n) {
+  const size_t room = v.capacity() * sizeof(T);
+  if (room < (size_t(16) << 20)) return;
+  const uintptr_t base = uintptr_t(v.data());
+  const uintptr_t from = (base + v.size() * sizeof(T)) >> 21, to = (base + n * sizeof(T)) >> 21;
+  if (to > from) Populate_ahead(base, room, (to + 2) << 21);
 }
 // The input size to reckon room from when reserving by input size: the
 // size, at most 1 GB, and under an address-space limit (ulimit -v, as
@@ -52,6 +68,7 @@ void Reserve_written(std::vector<T> *v, size_t n) {
 template <class T>
 void Grow_large(std::vector<T> *v, size_t n) {
   if (v->capacity() < n) Reserve_large(v, std::max(n + n / 2, 2 * v->capacity()));
+  Map_ahead(*v, n);
 }
 // The same for an append that brings the store to n items, whose pages are
 // then mapped in at once.

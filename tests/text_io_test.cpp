@@ -257,4 +257,30 @@ TEST(LargeStore, PopulateMapsInTheWholePagesOfItsRange) {
   munmap(m, pages * page);
 }
 
+// A store that grows into a new 2 MB window gets the window after the next
+// one mapped in by another thread, and no page past it.
+TEST(LargeStore, GrowthMapsInTheWindowAfterTheNext) {
+  const size_t window = size_t(1) << 21;
+  std::vector<char> v;
+  v.reserve(16 * window);
+  const uintptr_t base = uintptr_t(v.data()), end = base + v.capacity();
+  if (!Populate_pages(v.data(), 3 * 4096))
+    GTEST_SKIP() << "this system does not populate on request";
+  Map_ahead(v, 3 * window + window / 5);
+  const uintptr_t ahead = (((base + 3 * window + window / 5) >> 21) + 2) << 21;
+  std::vector<unsigned char> resident(v.capacity() / 4096 + 1);
+  auto count = [&](uintptr_t from, uintptr_t to) {
+    const uintptr_t page0 = base & ~uintptr_t(4095);
+    EXPECT_EQ(mincore(reinterpret_cast<void *>(page0), end - page0, resident.data()), 0);
+    size_t n = 0;
+    for (uintptr_t p = from & ~uintptr_t(4095); p < to; p += 4096)
+      n += resident[(p - page0) / 4096] & 1;
+    return n;
+  };
+  for (int i = 0; i < 200 && count(ahead, ahead + window) < window / 4096; ++i) usleep(10000);
+  EXPECT_EQ(count(ahead, ahead + window), window / 4096);
+  EXPECT_EQ(count(base + 3 * 4096, ahead), 0u);
+  EXPECT_EQ(count(ahead + window, end), 0u);
+}
+
 }  // namespace
