@@ -1,7 +1,6 @@
 #include "decompress.h"
 
 #include <lzma.h>
-#include <pthread.h>
 #include <unistd.h>
 #include <zlib.h>
 #include <zstd.h>
@@ -13,6 +12,8 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+
+#include "helper_thread.h"
 
 namespace {
 
@@ -305,16 +306,11 @@ void *Decode_ahead(void *arg) {
   }
 }
 
-// A small stack: the thread only decodes. Without a thread the reader
-// decodes as it reads.
+// Without a thread the reader decodes as it reads.
 void Start_ahead(decoder_ *d) {
   d->ahead.reset(new decode_ahead_);
   for (decode_ahead_::slot_ &s : d->ahead->slots) s.bytes.reset(new char[decode_ahead_::kSlot]);
-  pthread_attr_t attr;
-  if (pthread_attr_init(&attr) != 0) return;
-  pthread_attr_setstacksize(&attr, size_t(1) << 18);
-  d->ahead->started = pthread_create(&d->ahead->thread, &attr, &Decode_ahead, d) == 0;
-  pthread_attr_destroy(&attr);
+  d->ahead->started = Start_helper(&d->ahead->thread, &Decode_ahead, d);
   if (!d->ahead->started) d->ahead.reset();
 }
 

@@ -1,12 +1,13 @@
 #include "large_store.h"
 
-#include <pthread.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+
+#include "helper_thread.h"
 
 void Advise_huge(const void *p, size_t bytes) {
 #ifdef MADV_HUGEPAGE
@@ -81,17 +82,10 @@ void Populate_ahead(uintptr_t base, size_t room, uintptr_t window) {
   static mapper_ *m = new mapper_;
   std::unique_lock<std::mutex> hold(m->lock);
   if (!m->started && !m->failed) {
-    // A small stack: the thread only asks the system for pages.
-    pthread_attr_t attr;
     pthread_t thread;
-    m->failed = pthread_attr_init(&attr) != 0;
-    if (!m->failed) {
-      pthread_attr_setstacksize(&attr, size_t(1) << 18);
-      m->failed = pthread_create(&thread, &attr, &mapper_::Run, m) != 0;
-      pthread_attr_destroy(&attr);
-    }
-    if (!m->failed) pthread_detach(thread);
-    m->started = !m->failed;
+    m->started = Start_helper(&thread, &mapper_::Run, m);
+    m->failed = !m->started;
+    if (m->started) pthread_detach(thread);
   }
   if (!m->started || m->count == m->kQueued) return;
   const int at = (m->first + m->count) % m->kQueued;

@@ -1,7 +1,6 @@
 #include "text_io.h"
 
 #include <fcntl.h>
-#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +17,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "helper_thread.h"
 #include "large_store.h"
 
 namespace {
@@ -458,15 +458,6 @@ struct write_behind_ {
     static_cast<write_behind_ *>(self)->Run();
     return nullptr;
   }
-  // A small stack: the thread only writes. Where no thread can be had (a
-  // limit on address space, say) the writer goes on without one.
-  void Start() {
-    pthread_attr_t attr;
-    if (pthread_attr_init(&attr) != 0) return;
-    pthread_attr_setstacksize(&attr, size_t(1) << 18);
-    started = pthread_create(&thread, &attr, &Main, this) == 0;
-    pthread_attr_destroy(&attr);
-  }
   // Returns 0 when an earlier buffer did not go through.
   int Wait() {
     std::unique_lock<std::mutex> hold(lock);
@@ -496,7 +487,7 @@ void Writer_flush(text_writer_ *w) {
       w->behind.reset(new write_behind_);
       w->behind->fd = w->fd;
       w->behind->buf.reset(new char[w->size]);
-      w->behind->Start();
+      w->behind->started = Start_helper(&w->behind->thread, &write_behind_::Main, w->behind.get());
     }
     write_behind_ *b = w->behind.get();
     if (!b->started) {
