@@ -77,7 +77,8 @@ struct mapper_ {
 }  // namespace
 
 void Populate_ahead(uintptr_t base, size_t room, uintptr_t window) {
-  const uintptr_t from = std::max(base, window), to = std::min(base + room, window + (1u << 21));
+  const uintptr_t from = std::max(base, window),
+                  to = std::min(base + room, window + (uintptr_t(1) << kAheadWindow));
   if (from >= to) return;
   static mapper_ *m = new mapper_;
   std::unique_lock<std::mutex> hold(m->lock);

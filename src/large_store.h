@@ -23,20 +23,23 @@ inline void Populate(void *p, size_t bytes) {
   // clause: the call is kept for ranges where the faults are many.
   if (bytes >= (size_t(64) << 10)) Populate_pages(p, bytes);
 }
-// Asks a thread of its own to map in the 2 MB window at `window` of the
+// Stores are mapped in ahead by windows of 2^kAheadWindow bytes (2 MB).
+constexpr int kAheadWindow = 21;
+// Asks a thread of its own to map in the window at `window` of the
 // room [base, base + room): the zeroing of fresh pages then overlaps the
 // work of the thread that fills them. Only a hint, as Populate_pages.
 void Populate_ahead(uintptr_t base, size_t room, uintptr_t window);
 // Called as a large store grows to n items: when its end enters a new
-// 2 MB window, the window after the next one is mapped in ahead, so that a
+// window, the window after the next one is mapped in ahead, so that a
 // store filled by small appends meets few fresh pages of its own.
 template <class T>
 void Map_ahead(const std::vector<T> &v, size_t n) {
   const size_t room = v.capacity() * sizeof(T);
   if (room < (size_t(16) << 20)) return;
   const uintptr_t base = uintptr_t(v.data());
-  const uintptr_t from = (base + v.size() * sizeof(T)) >> 21, to = (base + n * sizeof(T)) >> 21;
-  if (to > from) Populate_ahead(base, room, (to + 2) << 21);
+  const uintptr_t from = (base + v.size() * sizeof(T)) >> kAheadWindow;
+  const uintptr_t to = (base + n * sizeof(T)) >> kAheadWindow;
+  if (to > from) Populate_ahead(base, room, (to + 2) << kAheadWindow);
 }
 // The input size to reckon room from when reserving by input size: the
 // size, at most 1 GB, and under an address-space limit (ulimit -v, as

@@ -486,8 +486,9 @@ void Writer_flush(text_writer_ *w) {
     if (!w->behind) {
       w->behind.reset(new write_behind_);
       w->behind->fd = w->fd;
-      w->behind->buf.reset(new char[w->size]);
       w->behind->started = Start_helper(&w->behind->thread, &write_behind_::Main, w->behind.get());
+      // The spare; the thread reads it only once handed a buffer.
+      if (w->behind->started) w->behind->buf.reset(new char[w->size]);
     }
     write_behind_ *b = w->behind.get();
     if (!b->started) {

@@ -126,7 +126,8 @@ void Writer_memory(text_writer_ *w, std::string *sink);
 // Flushes and closes. Returns 1 when every byte was written, else 0.
 int Writer_close(text_writer_ *w);
 // Hands the buffer on. A file's buffers are written by a thread of their
-// own, so that making the text and the system's copying of it overlap.
+// own, so that the next buffer's text is made while the system copies the
+// last one.
 void Writer_flush(text_writer_ *w);
 // Flushes and waits until every byte handed on is in the file; `failed` is
 // then final.
