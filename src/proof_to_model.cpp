@@ -72,7 +72,8 @@ void Print_stop(const text_reader_ *in, int code, const char *which) {
 }
 
 // Opens the 'qbc' proof of an instance: NAME.qbc, or for a compressed name
-// such as f.qdimacs.gz also f.qdimacs.qbc, and that name compressed.
+// such as f.qdimacs.gz also f.qdimacs.qbc, and that name compressed. -1
+// after the error line when a pipe cannot be kept.
 int Open_qbc_proof(const char *file_name, text_reader_ *proof) {
   int lines = 0;
   std::vector<std::string> names = {std::string(file_name) + ".qbc"};
@@ -80,20 +81,27 @@ int Open_qbc_proof(const char *file_name, text_reader_ *proof) {
   for (int kind : {kGzip, kXz, kZstd}) base = Uncompressed_name(base.c_str(), kind);
   if (base != file_name) names.push_back(base + ".qbc");
   for (int kind : {kGzip, kXz, kZstd}) names.push_back(base + ".qbc" + Compression_suffix(kind));
-  for (const std::string &name : names)
-    if (Count_lines(name.c_str(), &lines) && Reader_open(proof, name.c_str())) return 1;
+  for (const std::string &name : names) {
+    std::string source, problem;
+    if (!Rereadable_name(name.c_str(), &source, &problem))
+      return printf(" -- ERROR:  Could not read proof file: %s --\n", problem.c_str()), -1;
+    if (Count_lines(source.c_str(), &lines) && Reader_open(proof, source.c_str())) return 1;
+  }
   return 0;
 }
 
-// Opens the input (and in mode 0 the proof) and reads the formula. On
-// success `proof` stands where the proof steps begin.
-int Read_input(const char *file_name, int mode, int outer_limit, int alter, text_reader_ *proof,
-               run_records_ *r, int *compression) {
+// Opens the input (and in mode 0 the proof) and reads the formula, from
+// `source`: the file named, or its copy (Rereadable_name). On success
+// `proof` stands where the proof steps begin.
+int Read_input(const char *file_name, const char *source, int mode, int outer_limit, int alter,
+               text_reader_ *proof, run_records_ *r, int *compression) {
   int lines = 0;
   if (mode == 0) {
-    if (!Open_qbc_proof(file_name, proof)) return Print_file_error(1), 0;
+    const int opened = Open_qbc_proof(file_name, proof);
+    if (opened == 0) Print_file_error(1);
+    if (opened <= 0) return 0;
     text_reader_ instance;
-    if (!Reader_open(&instance, file_name)) {
+    if (!Reader_open(&instance, source)) {
       Reader_close(proof);
       return Print_file_error(0), 0;
     }
@@ -112,8 +120,7 @@ int Read_input(const char *file_name, int mode, int outer_limit, int alter, text
     Read_word(proof, &header);
     return 1;
   }
-  if (!Count_lines(file_name, &lines) || !Reader_open(proof, file_name))
-    return Print_file_error(0), 0;
+  if (!Count_lines(source, &lines) || !Reader_open(proof, source)) return Print_file_error(0), 0;
   *compression = proof->compression;
   r->binary = (mode == 3 || mode == 4) && Is_binary_trace(proof);
   // Room by the size of the text the input stands for: a binary trace holds
@@ -133,10 +140,10 @@ int Read_input(const char *file_name, int mode, int outer_limit, int alter, text
 // those (with `all`, a core: every line), and notes where each line is read
 // the last time, so that its clause can be released then. Returns 1, or 0
 // after the error line.
-int Mark_trace_core(const char *file_name, run_records_ *r, bool all) {
+int Mark_trace_core(const char *source, run_records_ *r, bool all) {
   text_reader_ in;
   std::string problem;
-  if (!Reader_open(&in, file_name)) return Print_file_error(0), 0;
+  if (!Reader_open(&in, source)) return Print_file_error(0), 0;
   r->lines.uses_only = all;
   int ok = Read_trace_lines(&in, r->binary, 2, &r->lines, &problem) && Reader_intact(&in);
   if (!ok) Print_stop(&in, 3, "input");
@@ -277,7 +284,14 @@ int Proof_to_model(char *file_name, int mode, int outer_limit, int rfao, int alt
   r.pending_id = core;
   text_reader_ proof;
   int compression = kPlain;
-  if (!Read_input(file_name, mode, outer_limit, alter, &proof, &r, &compression)) return 0;
+  // A pipe is read more than once (a raw trace's first pass): from a copy.
+  std::string source, problem;
+  if (!Rereadable_name(file_name, &source, &problem)) {
+    printf(" -- ERROR:  Could not read input file: %s --\n", problem.c_str());
+    return 0;
+  }
+  if (!Read_input(file_name, source.c_str(), mode, outer_limit, alter, &proof, &r, &compression))
+    return 0;
   const clock_t t_read = clock();
   printf(" -- Reading input..   OK! time: %7.2fs --\n", Seconds(t_start, t_read));
 
@@ -293,7 +307,7 @@ int Proof_to_model(char *file_name, int mode, int outer_limit, int rfao, int alt
   // replayed. A plain core read with -core gets the pass too, for the
   // clauses' last uses.
   if ((mode == 3 || mode == 4) && (!core || Pass_pays(&proof)) &&
-      !Mark_trace_core(file_name, &r, core)) {
+      !Mark_trace_core(source.c_str(), &r, core)) {
     Writer_close(&out);
     Reader_close(&proof);
     return 0;

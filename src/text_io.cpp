@@ -163,6 +163,53 @@ int Reader_open(text_reader_ *r, const char *path) {
   return 1;
 }
 
+int Rereadable_name(const char *path, std::string *name, std::string *problem) {
+  *name = path;
+  struct stat st;
+  // Only pipes: a device such as /dev/zero may never end.
+  if (stat(path, &st) != 0 || !S_ISFIFO(st.st_mode)) return 1;
+  // Copies by path, so that the pipe is read once however often its
+  // program opens it (a second open would wait for a writer that is gone).
+  static std::vector<std::pair<std::string, int>> copies;
+  for (const auto &c : copies)
+    if (c.first == path) return *name = "/proc/self/fd/" + std::to_string(c.second), 1;
+  const int in = open(path, O_RDONLY | O_CLOEXEC);
+  if (in < 0) return 1;  // the caller's open fails as well and says so
+  const char *dir = getenv("TMPDIR");
+  std::string copy = std::string(dir && *dir ? dir : "/tmp") + "/cerox-pipe-XXXXXX";
+  const int fd = mkostemp(&copy[0], O_CLOEXEC);
+  if (fd < 0) {
+    *problem = "cannot keep a copy of the pipe in " + copy.substr(0, copy.rfind('/'));
+    close(in);
+    return 0;
+  }
+  unlink(copy.c_str());
+  std::unique_ptr<char[]> buffer(new char[kReadBlock]);
+  const char *failure = nullptr;
+  for (;;) {
+    const ssize_t got = read(in, buffer.get(), kReadBlock);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) failure = strerror(errno);
+    if (got <= 0) break;
+    for (ssize_t put = 0; put < got && !failure;) {
+      const ssize_t n = write(fd, buffer.get() + put, size_t(got - put));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) failure = n < 0 ? strerror(errno) : "nothing written";
+      put += std::max<ssize_t>(n, 0);
+    }
+    if (failure) break;
+  }
+  close(in);
+  if (failure) {
+    *problem = std::string("cannot keep a copy of the pipe: ") + failure;
+    close(fd);
+    return 0;
+  }
+  copies.emplace_back(path, fd);
+  *name = "/proc/self/fd/" + std::to_string(fd);
+  return 1;
+}
+
 void Reader_memory(text_reader_ *r, const char *data, size_t size) {
   *r = text_reader_();
   r->data = data;

@@ -42,6 +42,13 @@ struct text_reader_ {
 // directory. A gzip, xz or zstd file (by its first bytes) is decoded on the
 // way in: the words read are those of the decompressed text.
 int Reader_open(text_reader_ *r, const char *path);
+// A name under which `path` can be opened and read to its end any number of
+// times: `path` itself, or for a pipe (a FIFO: also /dev/stdin or a shell's
+// <(...) when they are one) the name of a copy of everything it delivers,
+// made in $TMPDIR (else /tmp) at the first call for that path and kept,
+// nameless, for the life of the process. Returns 1, or 0 with the reason in
+// *problem when the copy cannot be made.
+int Rereadable_name(const char *path, std::string *name, std::string *problem);
 // Reads from memory that outlives the reader (tests, fuzzing); compressed
 // data is decoded as from a file.
 void Reader_memory(text_reader_ *r, const char *data, size_t size);

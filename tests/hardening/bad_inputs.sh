@@ -150,6 +150,22 @@ row gz-conv-truncated "printf '$F2' | gzip -c | head -c -8 > x.qdimacs.gz" \
   "qdimacs-cnf-false x.qdimacs.gz" "cannot read input file: truncated gzip stream" 1 x.blif
 row gz-join-truncated "printf '.model m\n.outputs cnf\n' | gzip -c | head -c -8 > f.blif.gz; printf '.names 1\n1\n' > c.blif" \
   "blif-join f.blif.gz c.blif o.blif" "truncated gzip stream" 1 o.blif
+# --- pipes: read as files, however often a program reads its input ---
+# feed FILE FIFO: makes the FIFO and writes FILE into it in the background.
+feed() { mkfifo "$2" && { timeout 20 sh -c "cat '$1' > '$2'" > /dev/null 2>&1 & }; }
+export -f feed
+row pipe-raw-trace "printf '$QRP_OK' > t" \
+  "feed t p.qrp; cerox -m 3 p.qrp > /dev/null; cerox -m 3 t > /dev/null; cmp p.qrp.blif t.blif && echo same" "same" 0
+row pipe-gz-core "printf '$QRP_OK' | gzip -c > t.gz" \
+  "feed t.gz p.qrp.gz; cerox -m 3 -core p.qrp.gz > /dev/null; cerox -m 3 t.gz > /dev/null; cmp p.qrp.blif t.blif && echo same" "same" 0
+row pipe-instance-and-qbc "printf '$F2' > i; echo 'qbc CONCLUDE' > i.qbc" \
+  "feed i f; feed i.qbc f.qbc; cerox f > /dev/null; cerox i > /dev/null; cmp f.blif i.blif && echo same" "same" 0
+row pipe-trim "printf '$QRP_OK' > t" \
+  "feed t p.qrp; qrp-trim p.qrp a.qrp > /dev/null; qrp-trim t b.qrp > /dev/null; cmp a.qrp b.qrp && echo same" "same" 0
+row pipe-no-room "printf '$QRP_OK' > t" "feed t p.qrp; TMPDIR=/nonexistent cerox -m 3 p.qrp" \
+  "Could not read input file: cannot keep a copy of the pipe in /nonexistent" 1 p.qrp.blif
+row pipe-certify "printf '$QRP_OK' > t; printf '$F2' > f.qdimacs" \
+  "feed t p.qrp; cerox-certify f.qdimacs p.qrp" "VALID" 0
 # --- converters ---
 row conv-empty "touch x.qdimacs" "qdimacs-cnf-true x.qdimacs" "input ends before the problem line" 1 x.blif
 row conv-garbage "garbage > x.qdimacs" "qdimacs-cnf-false x.qdimacs" "..x.qdimacs: " 1 x.blif

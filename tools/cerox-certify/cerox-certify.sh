@@ -176,10 +176,11 @@ need() { # command package
 for tool in cerox qrp-trim cerox-check qdimacs-cnf-true qdimacs-cnf-false blif-join; do
   [ -x "$bin/$tool" ] || verdict "FAILURE: $tool not found next to cerox-certify in $bin"
 done
-[ -f "$formula" ] && [ -r "$formula" ] || verdict "FAILURE: cannot read formula ${args[0]}"
-[ -z "$proof" ] || { [ -f "$proof" ] && [ -r "$proof" ]; } || verdict "FAILURE: cannot read proof ${args[1]}"
-[ -z "$check" ] || { [ -f "$check" ] && [ -r "$check" ]; } ||
-  verdict "FAILURE: cannot read certificate $check"
+# A file or a pipe (a FIFO, or a shell's <(...)), which is read once.
+readable() { { [ -f "$1" ] || [ -p "$1" ]; } && [ -r "$1" ]; }
+readable "$formula" || verdict "FAILURE: cannot read formula ${args[0]}"
+[ -z "$proof" ] || readable "$proof" || verdict "FAILURE: cannot read proof ${args[1]}"
+[ -z "$check" ] || readable "$check" || verdict "FAILURE: cannot read certificate $check"
 
 if [ -n "$keep" ]; then
   mkdir -p "$keep" || verdict "FAILURE: cannot create folder $keep"
@@ -237,12 +238,18 @@ compression() {
 # The formula, uncompressed (DepQBF reads only plain files), under a name the
 # converters can strip.
 t=$(now)
-kind=$(compression "$formula")
+# A pipe is copied before its first bytes are looked at.
+formula_in=$formula
+if [ -p "$formula" ]; then
+  formula_in=$work/formula.in
+  cat "$formula" > "$formula_in" || verdict "FAILURE: cannot read formula ${args[0]}"
+fi
+kind=$(compression "$formula_in")
 if [ -n "$kind" ]; then
   need "$kind" "$([ "$kind" = xz ] && echo xz-utils || echo "$kind")"
-  "$kind" -dc "$formula" > "$work/f.qdimacs" 2> /dev/null || verdict "FAILURE: cannot decompress $formula ($kind)"
+  "$kind" -dc "$formula_in" > "$work/f.qdimacs" 2> /dev/null || verdict "FAILURE: cannot decompress $formula ($kind)"
 else
-  cp "$formula" "$work/f.qdimacs" || verdict "FAILURE: cannot copy $formula"
+  cp "$formula_in" "$work/f.qdimacs" || verdict "FAILURE: cannot copy $formula"
 fi
 grep -q '^p cnf' "$work/f.qdimacs" || verdict "FAILURE: $formula is not a QDIMACS formula (no 'p cnf' line)"
 stage formula "$t" SIZE "$work/f.qdimacs"

@@ -86,9 +86,10 @@ int Read_text_trace(text_reader_ &in, trace_lines_ *t, std::string *problem, lon
 
 // Pass 1: ids and antecedents of every proof line. A failure to read or
 // decode the file is reported as such, rather than what it made of the text.
-int Read_trace(const char *path, int binary, trace_lines_ *t) {
+// Errors name `path`; the bytes come from `source` (Rereadable_name).
+int Read_trace(const char *path, const char *source, int binary, trace_lines_ *t) {
   text_reader_ in;
-  if (!Reader_open(&in, path)) return Fail(path, 0, "cannot open the trace");
+  if (!Reader_open(&in, source)) return Fail(path, 0, "cannot open the trace");
   std::string problem;
   long long at = 0;
   int ok = binary ? Read_trace_lines(&in, 1, INT32_MAX, t, &problem)
@@ -244,11 +245,11 @@ int Copy_binary_core(text_reader_ &in, text_writer_ &out, bool text, const std::
 // Pass 2: the core into out_path, in the input's form unless `form` asks
 // for the other one.
 enum form_ { kSameForm, kTextForm, kBinaryForm };
-int Write_core(const char *in_path, const char *out_path, int binary, form_ form,
-               const std::vector<char> &keep, long long *kept, long long *lines) {
+int Write_core(const char *in_path, const char *source, const char *out_path, int binary,
+               form_ form, const std::vector<char> &keep, long long *kept, long long *lines) {
   text_reader_ in;
   text_writer_ out;
-  if (!Reader_open(&in, in_path)) return Fail(in_path, 0, "cannot open the trace");
+  if (!Reader_open(&in, source)) return Fail(in_path, 0, "cannot open the trace");
   if (!Writer_open(&out, out_path)) {
     Reader_close(&in);
     return Fail(out_path, 0, "cannot create the output");
@@ -303,19 +304,22 @@ int main(int argc, char **argv) {
     return 2;
   }
   const char *in_path = argv[argc - 2], *out_path = argv[argc - 1];
+  // Three passes: a pipe is read from a copy.
+  std::string source, problem;
+  if (!Rereadable_name(in_path, &source, &problem)) return Fail(in_path, 0, problem), 1;
   int binary;
   {
     text_reader_ in;
-    if (!Reader_open(&in, in_path)) return Fail(in_path, 0, "cannot open the trace"), 1;
+    if (!Reader_open(&in, source.c_str())) return Fail(in_path, 0, "cannot open the trace"), 1;
     binary = Is_binary_trace(&in);
     Reader_close(&in);
   }
   trace_lines_ t;
-  if (!Read_trace(in_path, binary, &t)) return 1;
+  if (!Read_trace(in_path, source.c_str(), binary, &t)) return 1;
   const size_t proof_lines = t.lines;
   Mark_core(&t);
   long long kept = 0, lines = 0;
-  if (!Write_core(in_path, out_path, binary, form, t.keep, &kept, &lines)) return 1;
+  if (!Write_core(in_path, source.c_str(), out_path, binary, form, t.keep, &kept, &lines)) return 1;
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   printf("qrp-trim: %lld lines read, %zu proof lines, %lld kept, %.2f s\n", lines, proof_lines,
          kept, seconds);
