@@ -166,6 +166,9 @@ row pipe-no-room "printf '$QRP_OK' > t" "feed t p.qrp; TMPDIR=/nonexistent cerox
   "Could not read input file: cannot keep a copy of the pipe in /nonexistent" 1 p.qrp.blif
 row pipe-certify "printf '$QRP_OK' > t; printf '$F2' > f.qdimacs" \
   "feed t p.qrp; cerox-certify f.qdimacs p.qrp" "VALID" 0
+# --- line ends: CR LF reads as LF everywhere ---
+row crlf-certify "printf '$QRP_OK' | sed 's/\$/\r/' > t.qrp; printf '$F2' | sed 's/\$/\r/' > f.qdimacs" \
+  "cerox-certify f.qdimacs t.qrp" "VALID" 0
 # --- converters ---
 row conv-empty "touch x.qdimacs" "qdimacs-cnf-true x.qdimacs" "input ends before the problem line" 1 x.blif
 row conv-garbage "garbage > x.qdimacs" "qdimacs-cnf-false x.qdimacs" "..x.qdimacs: " 1 x.blif

@@ -278,8 +278,9 @@ else
   status=$?
   [ $status -eq 0 ] ||
     verdict "FAILURE: $(tail -n 1 trim.out | grep . || echo "qrp-trim ended with exit status $status")"
-  # The core is plain; its last line is the answer (after a NUL when binary).
-  last=$(tail -c 12 f.qrp | tr -d '\000' | tail -n 1)
+  # The core is plain; its last line is the answer (after a NUL when binary),
+  # as the readers take it: a CR or blanks at the end do not count.
+  last=$(tail -c 16 f.qrp | tr -d '\000\r' | LC_ALL=C sed 's/[[:blank:]]*$//; /^$/d' | tail -n 1)
   case "$last" in
     *"r SAT") core_answer=true ;;
     *"r UNSAT") core_answer=false ;;
