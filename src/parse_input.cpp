@@ -26,6 +26,10 @@ struct prefix_reader_ {
   std::vector<listing_> listings;
   int block = 0;
   int selected = 0;
+  // The input may end where the word after the prefix is due: a formula
+  // without clauses, read by the certificate check (the instance reader of
+  // a run wants that word).
+  bool open_end = false;
 };
 
 // A table larger than the input could ever need is refused, not allocated.
@@ -126,7 +130,10 @@ int Read_prefix(prefix_reader_ *p, int expected, std::string *after, int *block_
   after->clear();
   std::string_view w;
   for (;;) {
-    if (Read_word(p->in, &w) != 1) return 0;
+    if (Read_word(p->in, &w) != 1) {
+      if (!p->open_end || !Reader_at_end(p->in)) return 0;
+      break;
+    }
     if (w[0] != 'a' && w[0] != 'e') {
       after->assign(w);
       break;
@@ -197,6 +204,7 @@ int Parse_qdimacs(prefix_reader_ *p, clause_db_ *clauses, int *step_id, int *blo
   if (Read_word(in, &w) != 1 || Read_int(in, &v_count) != 1 || Read_int(in, &c_count) != 1)
     return 0;
   *step_id = c_count;
+  p->open_end = p->open_end && c_count == 0;
   if (!Make_table(in, p->vars, v_count)) return 0;
   std::string after;
   if (!Read_prefix(p, v_count, &after, block_count)) return 0;
@@ -296,4 +304,16 @@ int Parse_input(text_reader_ *in, int mode, int outer_limit, std::vector<literal
     case 4: return Parse_qrp(&p, mode, step_id, pending_id, block_count);
     default: return 0;
   }
+}
+
+int Parse_formula(text_reader_ *in, std::vector<literal_short_> *vars, clause_db_ *clauses,
+                  int *block_count) {
+  prefix_reader_ p;
+  p.in = in;
+  p.certified = Certified_quant(0);
+  p.outer_limit = 0;
+  p.vars = vars;
+  p.open_end = true;
+  int clause_count = 0;
+  return Parse_qdimacs(&p, clauses, &clause_count, block_count);
 }

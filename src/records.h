@@ -215,6 +215,10 @@ void Print_file_error(int code);
 // parse_input.cpp
 int Parse_input(text_reader_ *in, int mode, int outer_limit, std::vector<literal_short_> *vars,
                 clause_db_ *clauses, int *step_id, int *pending_id, int *block_count);
+// A QDIMACS formula as the instance reader reads it, except that a formula
+// without clauses may end with its prefix (or its problem line).
+int Parse_formula(text_reader_ *in, std::vector<literal_short_> *vars, clause_db_ *clauses,
+                  int *block_count);
 
 // proof_to_model.cpp
 int Proof_to_model(char *file_name, int mode, int outer_limit, int rfao, int alter, int core);

@@ -82,6 +82,14 @@ INSTANTIATE_TEST_SUITE_P(
                     true, 1, ""},
         check_case_{"countermodel", kE1A2,
                     ".model m\n.inputs 1\n.outputs 2\n.names 1 2\n0 1\n.end\n", false, 1, ""},
+        // A formula without clauses may end with its problem line or its
+        // prefix, even one that leaves variables free; it is true.
+        check_case_{"no_clauses_no_prefix", "p cnf 0 0\n", ".model m\n.inputs\n.outputs\n.end\n",
+                    true, 1, ""},
+        check_case_{"no_clauses_free_variables", "p cnf 3 0\ne 1 0\n",
+                    ".model m\n.outputs 1\n.names 1\n.end\n", true, 1, ""},
+        check_case_{"no_clauses_is_not_false", "p cnf 2 0\na 1 0\ne 2\n0\n",
+                    ".model m\n.outputs 1\n.names 1\n.end\n", false, 0, "the matrix holds"},
         check_case_{
             "model_reads_later_universal", kE1A2,
             ".model m\n.inputs 2\n.outputs 1\n.names 2 1\n1 1\n.end\n", true, 0,

@@ -12,8 +12,7 @@ std::string Signal_name(const network_ &n, int s) {
 
 int Read_formula(text_reader_ *in, const char *path, int certified, check_formula_ *f,
                  std::string *problem) {
-  int step_id = 0, pending_id = 0;
-  int ok = Parse_input(in, 0, 0, &f->vars, &f->clauses, &step_id, &pending_id, &f->blocks);
+  int ok = Parse_formula(in, &f->vars, &f->clauses, &f->blocks);
   if (!Reader_intact(in))
     *problem = std::string("cannot read formula ") + path + ": " + in->problem, ok = 0;
   else if (!ok)
