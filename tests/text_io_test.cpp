@@ -8,6 +8,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <thread>
@@ -158,42 +160,31 @@ TEST(Reader, RefusesMissingFilesAndDirectories) {
   EXPECT_EQ(Reader_open(&r, "/tmp"), 0);
 }
 
-std::string Read_all(const std::string &path) {
-  text_reader_ r;
-  std::string text;
-  if (!Reader_open(&r, path.c_str())) return "(cannot open)";
-  for (int c; (c = Read_char(&r)) >= 0;) text += char(c);
-  Reader_close(&r);
-  return text;
-}
-
-// A pipe is read once, whole, and then opened as often as a file; a file
-// keeps its own name.
+// A pipe is read once, whole, and then opened as often as a file (each
+// open from the start); a file keeps its own name.
 TEST(Reader, PipeIsKeptForEveryOpen) {
-  std::string text;
-  for (int i = 0; text.size() < 700000; ++i)
-    text += std::to_string(i * 7919) + (i % 9 ? " " : "\n");
+  const std::string text(700000, '7');  // beyond the pipe's and the reader's buffers
   char dir[] = "/tmp/cerox_fifo_XXXXXX";
   ASSERT_NE(mkdtemp(dir), nullptr);
   const std::string fifo = std::string(dir) + "/p";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   std::thread writer([&] {
-    FILE *f = fopen(fifo.c_str(), "w");
-    if (f) fwrite(text.data(), 1, text.size(), f), fclose(f);
+    if (FILE *f = fopen(fifo.c_str(), "w")) fwrite(text.data(), 1, text.size(), f), fclose(f);
   });
   std::string name, again, problem;
   EXPECT_EQ(Rereadable_name(fifo.c_str(), &name, &problem), 1);
   writer.join();
   ASSERT_NE(name, fifo);
-  // The second call finds the copy: opening the pipe again would wait for
-  // a writer forever.
+  // The second call finds the copy: the pipe has no writer any more.
   EXPECT_EQ(Rereadable_name(fifo.c_str(), &again, &problem), 1);
   EXPECT_EQ(again, name);
-  EXPECT_EQ(Read_all(name), text);
-  EXPECT_EQ(Read_all(name), text);
+  for (int pass = 0; pass < 2; ++pass) {
+    std::ifstream in(name);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), text) << pass;
+  }
   unlink(fifo.c_str());
   rmdir(dir);
-  const std::string file = Temp_file("1 2 3\n");
+  const std::string file = Temp_file("1");
   EXPECT_EQ(Rereadable_name(file.c_str(), &name, &problem), 1);
   EXPECT_EQ(name, file);
   unlink(file.c_str());
