@@ -287,15 +287,22 @@ int Parse_qrp(prefix_reader_ *p, int mode, int *step_id, int *pending_id, int *b
   return 1;
 }
 
-}  // namespace
-
-int Parse_input(text_reader_ *in, int mode, int outer_limit, std::vector<literal_short_> *vars,
-                clause_db_ *clauses, int *step_id, int *pending_id, int *block_count) {
+// The reader of one input of this mode.
+prefix_reader_ Prefix_reader(text_reader_ *in, int mode, int outer_limit,
+                             std::vector<literal_short_> *vars) {
   prefix_reader_ p;
   p.in = in;
   p.certified = Certified_quant(mode);
   p.outer_limit = outer_limit;
   p.vars = vars;
+  return p;
+}
+
+}  // namespace
+
+int Parse_input(text_reader_ *in, int mode, int outer_limit, std::vector<literal_short_> *vars,
+                clause_db_ *clauses, int *step_id, int *pending_id, int *block_count) {
+  prefix_reader_ p = Prefix_reader(in, mode, outer_limit, vars);
   switch (mode) {
     case 0: return Parse_qdimacs(&p, clauses, step_id, block_count);
     case 1:
@@ -308,11 +315,7 @@ int Parse_input(text_reader_ *in, int mode, int outer_limit, std::vector<literal
 
 int Parse_formula(text_reader_ *in, std::vector<literal_short_> *vars, clause_db_ *clauses,
                   int *block_count) {
-  prefix_reader_ p;
-  p.in = in;
-  p.certified = Certified_quant(0);
-  p.outer_limit = 0;
-  p.vars = vars;
+  prefix_reader_ p = Prefix_reader(in, 0, 0, vars);
   p.open_end = true;
   int clause_count = 0;
   return Parse_qdimacs(&p, clauses, &clause_count, block_count);

@@ -28,6 +28,18 @@ const size_t kWriteBlock = size_t(1) << 18;
 // this many bytes are in the block.
 const size_t kLookahead = 64;
 
+// 1 when all n bytes went into the file.
+int Write_all(int fd, const char *p, size_t n) {
+  size_t done = 0;
+  while (done < n) {
+    ssize_t k = write(fd, p + done, n - done);
+    if (k < 0 && errno == EINTR) continue;
+    if (k <= 0) return 0;
+    done += size_t(k);
+  }
+  return 1;
+}
+
 // Moves the unread tail to the front and reads more behind it.
 void Fill(text_reader_ *r) {
   if (r->eof) return;
@@ -191,13 +203,11 @@ int Rereadable_name(const char *path, std::string *name, std::string *problem) {
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) failure = strerror(errno);
     if (got <= 0) break;
-    for (ssize_t put = 0; put < got && !failure;) {
-      const ssize_t n = write(fd, buffer.get() + put, size_t(got - put));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) failure = n < 0 ? strerror(errno) : "nothing written";
-      put += std::max<ssize_t>(n, 0);
+    errno = 0;  // a write that takes nothing leaves it unset
+    if (!Write_all(fd, buffer.get(), size_t(got))) {
+      failure = errno ? strerror(errno) : "nothing written";
+      break;
     }
-    if (failure) break;
   }
   close(in);
   if (failure) {
@@ -459,22 +469,6 @@ void Writer_memory(text_writer_ *w, std::string *sink) {
   w->buf.reset(new char[kWriteBlock]);
   w->size = kWriteBlock;
 }
-
-namespace {
-
-// 1 when all n bytes went into the file.
-int Write_all(int fd, const char *p, size_t n) {
-  size_t done = 0;
-  while (done < n) {
-    ssize_t k = write(fd, p + done, n - done);
-    if (k < 0 && errno == EINTR) continue;
-    if (k <= 0) return 0;
-    done += size_t(k);
-  }
-  return 1;
-}
-
-}  // namespace
 
 // One buffer in flight: the writer fills its own while this one is written.
 struct write_behind_ {
