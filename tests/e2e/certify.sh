@@ -82,6 +82,11 @@ printf '.model m\n.inputs 1\n.outputs 2\n.names 1 c\n.names 1 c 2\n00 1\n.end\n'
 check "node without rows" VALID 0 "$certify" --check "$work/empty-cover.blif" --true "$work/or.qdimacs"
 check "node without rows, ABC" "FAILURE: cerox-check: ABC gave no answer: Abc_SopCheck" 2 \
   "$certify" --engine abc --check "$work/empty-cover.blif" --true "$work/or.qdimacs"
+# Nodes named as the formula network names its own (clause_0, cnf): ABC
+# would see them defined twice.
+printf '.model m\n.inputs 1\n.outputs 2\n.names 1 clause_0\n0 1\n.names clause_0 cnf\n1 1\n.names cnf 2\n1 1\n.end\n' > "$work/clash.blif"
+check "node names of the formula network, ABC" VALID 0 \
+  "$certify" --engine abc --check "$work/clash.blif" --true "$work/or.qdimacs"
 
 # Failures.
 printf 'p cnf 2 1\na 1 0\ne 2 0\n1 x 0\n' > "$work/malformed.qdimacs"

@@ -83,9 +83,44 @@ int Run(const std::vector<std::string> &args, const std::string &log) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Copies the converter's network, giving its own signals (`cnf`,
+// `clause_N`: every word that is no number, cover row or keyword) a prefix
+// that begins none of the certificate's names, so that a certificate may
+// name its nodes freely. 1, or 0 when a file fails.
+int Rename_formula_signals(const std::string &from, const std::string &to, const network_ &n) {
+  std::string prefix = "f_";
+  for (bool clash = true; clash;) {
+    clash = false;
+    for (const std::string &name : n.names)
+      clash = clash || name.compare(0, prefix.size(), prefix) == 0;
+    if (clash) prefix += '_';
+  }
+  text_reader_ in;
+  text_writer_ out;
+  if (!Reader_open(&in, from.c_str())) return 0;
+  if (!Writer_open(&out, to.c_str())) return Reader_close(&in), 0;
+  std::string line;
+  while (!Reader_at_end(&in)) {
+    // A last line without a newline (the converter's `.end`) stays so: the
+    // join leaves it out.
+    const int complete = Read_line(&in, &line);
+    const char *space = "";
+    for (std::string_view rest = line, w; Next_word(&rest, &w); space = " ") {
+      Put_str(&out, space);
+      if (w[0] != '.' && w.find_first_not_of("0123456789-") != std::string_view::npos)
+        Put_str(&out, prefix);
+      Put_str(&out, w);
+    }
+    if (complete) Put_char(&out, '\n');
+  }
+  const int ok = !in.error;
+  Reader_close(&in);
+  return Writer_close(&out) && ok;
+}
+
 // The joined network of the formula converter and the certificate, decided
 // by ABC. 1 valid, 0 invalid, -1 no answer (*reason says why).
-int Abc_check(const char *formula, const char *certificate, bool true_formula,
+int Abc_check(const char *formula, const char *certificate, const network_ &n, bool true_formula,
               std::string *reason) {
   char dir[] = "/tmp/cerox-check-XXXXXX";
   if (!mkdtemp(dir)) return *reason = "cannot create a temporary folder", -1;
@@ -106,7 +141,9 @@ int Abc_check(const char *formula, const char *certificate, bool true_formula,
   const std::string converter = bin + (true_formula ? "/qdimacs-cnf-true" : "/qdimacs-cnf-false");
   if (Run({converter, f}, work + "/convert.out") != 0) {
     *reason = "the formula converter failed";
-  } else if (Run({bin + "/blif-join", work + "/f.blif", certificate, work + "/joined.blif"},
+  } else if (!Rename_formula_signals(work + "/f.blif", work + "/formula.blif", n)) {
+    *reason = "cannot write the formula network in " + work;
+  } else if (Run({bin + "/blif-join", work + "/formula.blif", certificate, work + "/joined.blif"},
                  work + "/join.out") != 0) {
     *reason = "blif-join failed";
   } else {
@@ -196,7 +233,7 @@ int main(int argc, char **argv) {
     result = Sat_check(f, n, order, &problem);
     what = "CaDiCaL" + std::string(answer ? ", one solve per clause" : "");
   } else {
-    result = Abc_check(files[0], files[1], answer, &problem);
+    result = Abc_check(files[0], files[1], n, answer, &problem);
     what = "ABC";
   }
   clock.Line("semantics", what);
