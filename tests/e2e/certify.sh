@@ -116,6 +116,9 @@ depqbf --trace --dep-man=simple --traditional-qcdcl --no-qbce-dynamic "$work/TOI
 check "given proof, no DepQBF" VALID 0 env PATH="$work/noabc" "$certify" --keep "$work/kept" \
   "$work/TOILET2.1.iv.3.qdimacs" "$work/t3.qrp"
 [ -f "$work/kept/cert.blif" ] && [ -f "$work/kept/check.out" ] || { echo "FAIL: --keep kept no cert.blif and check.out"; failed=$((failed + 1)); }
+# The proof of another formula: the reason says that the files differ.
+check "proof of another formula" "INVALID: variable 22 is existential: the certificate must not define it (the proof declares 28 variables and 70 clauses, the formula 37 and 99: is the proof of another formula?)" 1 \
+  "$certify" --certificate /dev/null "$work/TOILET2.1.iv.4.qdimacs" "$work/t3.qrp"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -314,6 +314,14 @@ last=$(tail -n 1 check.out)
 how=$(grep '^semantics' check.out | sed -E 's/^semantics +[0-9.]+ s +//')
 case "$how" in simulation*) engine=sim ;; CaDiCaL*) engine=sat ;; ABC*) engine=abc ;; esac
 stage check "$t" "${how:-structure}: ${last%%:*}"
+# A given proof whose header declares other numbers than the formula's was
+# most likely made for another formula: the reason says so.
+if [ $status -eq 1 ] && [ -n "$proof" ]; then
+  declared=$(head -c 200 f.qrp | tr '\000\r' '\n\n' | awk '$1 == "p" { print $3, $4; exit }')
+  own=$(tr -d '\r' < f.qdimacs | awk '$1 == "p" { print $3, $4; exit }')
+  [ -z "$declared" ] || [ "$declared" = "$own" ] ||
+    last+=" (the proof declares ${declared% *} variables and ${declared#* } clauses, the formula ${own% *} and ${own#* }: is the proof of another formula?)"
+fi
 case $status in
   0) verdict VALID ;;
   1) verdict "$last" ;;
