@@ -175,6 +175,11 @@ int Reader_open(text_reader_ *r, const char *path) {
   return 1;
 }
 
+int Same_file(const char *a, const char *b) {
+  struct stat x, y;
+  return stat(a, &x) == 0 && stat(b, &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
 int Rereadable_name(const char *path, std::string *name, std::string *problem) {
   *name = path;
   struct stat st;

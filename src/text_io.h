@@ -49,6 +49,9 @@ int Reader_open(text_reader_ *r, const char *path);
 // nameless, for the life of the process. Returns 1, or 0 with the reason in
 // *problem when the copy cannot be made.
 int Rereadable_name(const char *path, std::string *name, std::string *problem);
+// 1 when both names exist and are one file (also through links): an output
+// opened under one would truncate the input read under the other.
+int Same_file(const char *a, const char *b);
 // Reads from memory that outlives the reader (tests, fuzzing); compressed
 // data is decoded as from a file.
 void Reader_memory(text_reader_ *r, const char *data, size_t size);

@@ -194,6 +194,12 @@ row join-long-line "printf '.model m\n.inputs 1\n.outputs cnf\n.names ' > f.blif
   "blif-join f.blif c.blif o.blif && awk '{ if (length(\$0) > m) m = length(\$0) } END { print \"longest \" m }' o.blif" "longest 1500011" 0
 row join-garbage "garbage > f.blif; garbage > c.blif" \
   "blif-join f.blif c.blif o.blif" "OK! Working time is:" 1 o.blif
+# An output that is an input (by name or through a link) is refused before
+# it is opened: opening it would empty the input.
+row join-output-is-input "printf '.model m\n.outputs cnf\n' > f.blif; printf '.names 1\n1\n' > c.blif; cp c.blif c.saved" \
+  "blif-join f.blif c.blif c.blif; s=\$?; cmp c.blif c.saved && exit \$s" "output file c.blif is the certificate (2) file" 1
+row trim-output-is-input "printf '$QRP_OK' > t.qrp; cp t.qrp t.saved; ln -s t.qrp l.qrp" \
+  "qrp-trim t.qrp l.qrp; s=\$?; cmp t.qrp t.saved && exit \$s" "qrp-trim: l.qrp: the output is the trace itself" 1
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

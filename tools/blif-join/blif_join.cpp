@@ -37,6 +37,15 @@ int main(int argc, char **argv) {
     printf("cannot open certificate (2) file %s\n", argv[2]);
     return Finish(1);
   }
+  // Opening the output would empty an input of the same file.
+  for (int k = 1; k <= 2; ++k)
+    if (Same_file(out_name, argv[k])) {
+      Reader_close(&formula);
+      Reader_close(&certificate);
+      printf("output file %s is the %s file\n", out_name,
+             k == 1 ? "formula (1)" : "certificate (2)");
+      return Finish(1);
+    }
   if (!Writer_open(&out, out_name)) {
     Reader_close(&formula);
     Reader_close(&certificate);

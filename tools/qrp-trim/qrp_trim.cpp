@@ -304,6 +304,9 @@ int main(int argc, char **argv) {
     return 2;
   }
   const char *in_path = argv[argc - 2], *out_path = argv[argc - 1];
+  // The core is written while the trace is read again: one file for both
+  // would lose the trace.
+  if (Same_file(in_path, out_path)) return Fail(out_path, 0, "the output is the trace itself"), 1;
   // Three passes: a pipe is read from a copy.
   std::string source, problem;
   if (!Rereadable_name(in_path, &source, &problem)) return Fail(in_path, 0, problem), 1;
