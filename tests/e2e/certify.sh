@@ -96,6 +96,15 @@ check "not QDIMACS" "FAILURE: " 2 "$certify" "$work/garbage.qdimacs"
 check "missing formula" "FAILURE: cannot read formula" 2 "$certify" "$work/missing.qdimacs"
 check "missing proof" "FAILURE: cannot read proof" 2 "$certify" "$work/TOILET2.1.iv.3.qdimacs" "$work/missing.qrp"
 check "bad option" "FAILURE: unknown option" 2 "$certify" --frobnicate "$work/TOILET2.1.iv.3.qdimacs"
+# Outputs that are inputs: refused, the input left as it was.
+cp "$work/TOILET2.1.iv.3.qdimacs" "$work/saved.qdimacs"
+check "certificate file is the formula" "FAILURE: $work/TOILET2.1.iv.3.qdimacs is an input of the run" 2 \
+  "$certify" --certificate "$work/TOILET2.1.iv.3.qdimacs" "$work/TOILET2.1.iv.3.qdimacs"
+check "JSON file is the formula" "FAILURE: $work/TOILET2.1.iv.3.qdimacs is an input of the run" 2 \
+  "$certify" --json "$work/TOILET2.1.iv.3.qdimacs" "$work/TOILET2.1.iv.3.qdimacs"
+check "JSON file is the checked certificate" "FAILURE: $work/TOILET2.1.iv.4.certificate.blif is an input of the run" 2 \
+  "$certify" --check "$work/TOILET2.1.iv.4.certificate.blif" --true --json "$work/TOILET2.1.iv.4.certificate.blif" "$work/TOILET2.1.iv.4.qdimacs"
+cmp -s "$work/TOILET2.1.iv.3.qdimacs" "$work/saved.qdimacs" || { echo "FAIL: the formula was overwritten"; failed=$((failed + 1)); }
 # A solver that ends without an answer, and machines without the tools.
 mkdir -p "$work/fake" "$work/noabc"
 printf '#!/bin/sh\necho "c time out"\nexit 0\n' > "$work/fake/depqbf"

@@ -197,6 +197,18 @@ name=${name%.xz}
 name=${name%.zst}
 name=${name%.qdimacs}
 [ -n "$certificate_out" ] || certificate_out="${formula%/*}/$name.certificate.blif"
+# An output that is an input (by name or through a link) would overwrite it
+# (--check writes no certificate).
+outputs=("$json")
+[ -n "$check" ] || outputs+=("$certificate_out")
+for out in "${outputs[@]}"; do
+  for in in "$formula" "$proof" "$check"; do
+    if [ -n "$in" ] && [ "$out" -ef "$in" ]; then
+      [ "$out" != "$json" ] || json=""
+      verdict "FAILURE: $out is an input of the run: it would be overwritten"
+    fi
+  done
+done
 
 # Runs a stage's command, noting its peak memory in $peak_kb when GNU time
 # is there.
