@@ -146,6 +146,27 @@ INSTANTIATE_TEST_SUITE_P(
 // its part on fixed inputs holds. The matrix asks for e wherever a term
 // holds, so a model that leaves out one term is wrong exactly when an
 // assignment satisfies that term alone.
+// What follows the declared clauses: DepQBF reads an extra clause (an empty
+// one makes kA1E2 false), so the formula is refused; comments and blank
+// lines are not clauses.
+TEST(Formula, RefusesWhatFollowsItsDeclaredClauses) {
+  const struct {
+    const char *after;
+    bool refused;
+  } cases[] = {{"0\n", true},    {"1 2 0\n", true},      {"-2\n", true},
+               {"%\n0\n", true}, {"c done\nc\n", false}, {"\n \n", false}};
+  for (const auto &c : cases) {
+    const std::string path = Temp_file(std::string(kA1E2) + c.after);
+    check_formula_ f;
+    std::string problem;
+    EXPECT_EQ(Read_formula(path.c_str(), 0, &f, &problem), c.refused ? 0 : 1) << c.after;
+    if (c.refused) {
+      EXPECT_NE(problem.find("goes on after its last clause"), std::string::npos) << c.after;
+    }
+    unlink(path.c_str());
+  }
+}
+
 TEST(Simulation, AgreesWithEnumeration) {
   std::mt19937 rng(11);
   const int count = 20;

@@ -337,5 +337,6 @@ fi
 case $status in
   0) verdict VALID ;;
   1) verdict "$last" ;;
-  *) verdict "FAILURE: cerox-check: ${last#FAILURE: }" ;;
+  # The check read the work copy: the reason names the formula given.
+  *) last=${last#FAILURE: }; verdict "FAILURE: cerox-check: ${last//f.qdimacs/${args[0]}}" ;;
 esac

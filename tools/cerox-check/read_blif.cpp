@@ -13,10 +13,21 @@ std::string Signal_name(const network_ &n, int s) {
 int Read_formula(text_reader_ *in, const char *path, int certified, check_formula_ *f,
                  std::string *problem) {
   int ok = Parse_formula(in, &f->vars, &f->clauses, &f->blocks);
+  // Solvers read on after the declared clauses (DepQBF takes an extra empty
+  // clause as one, and the formula is then false): a check of the declared
+  // clauses alone would not be a check of what was solved. Comment lines
+  // may follow.
+  bool more = false;
+  for (std::string_view w; ok && !more && Read_word(in, &w) == 1; Skip_line_rest(in))
+    more = w != "c";
   if (!Reader_intact(in))
     *problem = std::string("cannot read formula ") + path + ": " + in->problem, ok = 0;
   else if (!ok)
     *problem = std::string(path) + " is not a QDIMACS formula";
+  else if (more)
+    *problem = std::string(path) + " goes on after its last clause (its problem line declares " +
+               std::to_string(f->clauses.size()) + ")",
+    ok = 0;
   if (!ok) return 0;
   f->certified = certified;
   f->occurs.assign(f->vars.size() + 1, 0);
