@@ -60,6 +60,10 @@ printf 'p cnf 2 4\ne 1 2 0\n1 2 0\n-1 2 0\n1 -2 0\n-1 -2 0\n' > "$work/no-univer
 check "false formula without universals" VALID 0 "$certify" "$work/no-universal.qdimacs"
 printf 'p cnf 2 0\na 1 2 0\n' > "$work/no-existential.qdimacs"
 check "true formula without existentials" VALID 0 "$certify" "$work/no-existential.qdimacs"
+# A problem line with blanks before and a tab between its words, as DepQBF
+# takes it.
+printf ' p\tcnf 2 1\na 1 0\ne 2 0\n1 2 0\n' > "$work/blanks.qdimacs"
+check "blanks in the problem line" VALID 0 "$certify" "$work/blanks.qdimacs"
 
 # A certificate with one function negated. Variable 1 of TOILET2.1.iv.4 is
 # an output of its model that the formula depends on.

@@ -263,7 +263,8 @@ if [ -n "$kind" ]; then
 else
   cp "$formula_in" "$work/f.qdimacs" || verdict "FAILURE: cannot copy $formula"
 fi
-grep -q '^p cnf' "$work/f.qdimacs" || verdict "FAILURE: $formula is not a QDIMACS formula (no 'p cnf' line)"
+# As the readers take it (DepQBF too): blanks before and between the words.
+LC_ALL=C grep -qE '^[[:space:]]*p[[:space:]]+cnf([[:space:]]|$)' "$work/f.qdimacs" || verdict "FAILURE: $formula is not a QDIMACS formula (no 'p cnf' line)"
 stage formula "$t" SIZE "$work/f.qdimacs"
 cd "$work"
 
