@@ -149,6 +149,13 @@ int Mark_trace_core(const char *source, run_records_ *r, bool all) {
   if (!ok) Print_stop(&in, 3, "input");
   Reader_close(&in);
   if (!ok) return 0;
+  // A file given as a core that holds lines outside its core (a raw trace):
+  // those would add their reductions to the certificate and spoil it, so
+  // only its core is replayed.
+  if (all && !Is_core(r->lines)) {
+    r->lines = trace_lines_();
+    return Mark_trace_core(source, r, false);
+  }
   Mark_core(&r->lines, all);
   r->core.lines = &r->lines;
   return 1;

@@ -46,9 +46,10 @@ int Trace_add_antecedent(trace_lines_ *t, long long id, std::string *problem) {
   // The line begun last is not earlier than itself.
   const long k = id < t->last_id ? Line_index(*t, id) : -1;
   if (k < 0) return *problem = "antecedent " + std::to_string(id) + " is not an earlier id", 0;
-  if (t->uses_only)
+  if (t->uses_only) {
     t->last_use[size_t(k)] = int(t->lines - 1);
-  else
+    t->last_use.back() = -2;  // derived, read by none so far
+  } else
     t->ants.push_back(int(k));
   return 1;
 }
@@ -68,6 +69,7 @@ void Mark_core(trace_lines_ *t, bool all) {
   const size_t n = t->lines;
   if (t->uses_only) {
     assert(all && t->last_use.size() == n);
+    std::replace(t->last_use.begin(), t->last_use.end(), -2, -1);
     t->keep.assign(n, 1);
     return;
   }
@@ -91,6 +93,12 @@ void Mark_core(trace_lines_ *t, bool all) {
         t->last_use[size_t(t->ants[a])] = int(k);
   std::vector<int>().swap(t->ants);
   std::vector<uint64_t>().swap(t->first);
+}
+
+bool Is_core(const trace_lines_ &t) {
+  assert(t.uses_only && t.last_use.size() == t.lines);
+  return t.lines == 0 ||
+         std::find(t.last_use.begin(), t.last_use.end() - 1, -2) == t.last_use.end() - 1;
 }
 
 int Word_id(std::string_view w) {

@@ -20,7 +20,9 @@ struct trace_lines_ {
   std::vector<uint64_t> first{0};  // antecedents of line k: ants[first[k], first[k+1])
   std::vector<int> ants;           // as line indices
   std::vector<char> keep;          // filled by Mark_core
-  std::vector<int> last_use;       // by line: the last kept line that reads it, -1 for none
+  // By line: the last kept line that reads it; -1 for none, and with
+  // `uses_only` -2 for a line with antecedents that no line reads.
+  std::vector<int> last_use;
   // Line index by id while the ids are dense enough (-1 for ids no line
   // has); empty once they are not, and lookups search `ids` instead.
   std::vector<int> index;
@@ -48,6 +50,11 @@ inline long long Line_id(const trace_lines_ &t, size_t k) {
 // (t->last_use); the antecedent lists are released afterwards. Lines read
 // with `uses_only` have their last uses already, and take `all`.
 void Mark_core(trace_lines_ *t, bool all = false);
+// Whether lines read with `uses_only` are a core (asked before Mark_core):
+// no line but the last has antecedents and is read by none. (The last
+// derived line outside a core is read by no line: its readers would be
+// later derived lines.)
+bool Is_core(const trace_lines_ &t);
 
 // The value of a word where a line id stands: its leading decimal number
 // (sign allowed), 0 when it has none, narrowed to int as strtol's result.

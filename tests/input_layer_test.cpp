@@ -254,35 +254,46 @@ TEST(RawTrace, BinaryLinesAreCheckedLikeText) {
 }
 
 // A core read for its last uses only has the last uses of one read with
-// its antecedent lists: random traces, ids dense and sparse, text and
-// binary, antecedents repeated.
+// its antecedent lists, and tells whether it is a core: random traces, ids
+// dense and sparse, text and binary, antecedents repeated.
 TEST(RawTrace, LastUsesOfACoreNeedNoAntecedentLists) {
   std::mt19937 rng(5);
+  int cores = 0;
   for (int trial = 0; trial < 40; ++trial) {
     std::string text = "p qrp 2 1\ne 1 2 0\n";
     std::vector<long> ids;
     for (int k = 0; k < 300; ++k) {
       ids.push_back((ids.empty() ? 0 : ids.back()) + 1 + long(trial % 2 ? rng() % 100000 : 0));
       text += std::to_string(ids.back()) + (k < 20 ? " 1 -2 0" : " 0");
-      for (int a = 0; k >= 20 && a < 2; ++a) text += " " + std::to_string(ids[rng() % size_t(k)]);
+      // In half the trials a derived line reads the one before it: a core.
+      const bool chained = trial % 8 >= 4 && k > 20;
+      for (int a = 0; k >= 20 && a < 2; ++a)
+        text += " " + std::to_string(ids[a == 0 && chained ? size_t(k - 1) : rng() % size_t(k)]);
       text += " 0\n";
     }
     text += "r UNSAT\n";
     const std::string input = trial % 4 < 2 ? text : To_binary(text);
-    trace_lines_ lines[2];
-    for (int uses_only : {0, 1}) {
+    trace_lines_ lines[3];  // antecedent lists, uses only, the core marked
+    for (int k : {2, 0, 1}) {
       text_reader_ in;
       Reader_memory(&in, input.data(), input.size());
       std::string problem;
-      lines[uses_only].uses_only = uses_only;
-      ASSERT_EQ(Read_trace_lines(&in, trial % 4 >= 2, 2, &lines[uses_only], &problem), 1)
-          << problem;
-      Mark_core(&lines[uses_only], true);
+      lines[k].uses_only = k == 1;
+      ASSERT_EQ(Read_trace_lines(&in, trial % 4 >= 2, 2, &lines[k], &problem), 1) << problem;
+      // A core: every line with antecedents (the 21st on) is marked.
+      if (k == 1) {
+        const bool core =
+            std::find(lines[2].keep.begin() + 20, lines[2].keep.end(), 0) == lines[2].keep.end();
+        EXPECT_EQ(Is_core(lines[1]), core) << "trial " << trial;
+        cores += core;
+      }
+      Mark_core(&lines[k], k != 2);
     }
     EXPECT_EQ(lines[1].last_use, lines[0].last_use) << "trial " << trial;
     EXPECT_EQ(lines[1].keep, lines[0].keep) << "trial " << trial;
     EXPECT_TRUE(lines[1].ants.empty() && lines[1].first.size() == 1);
   }
+  EXPECT_TRUE(cores > 0 && cores < 40) << cores;
 }
 
 // Lines numbered one by one keep no ids; once a gap comes, the ids are

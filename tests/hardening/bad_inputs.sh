@@ -194,6 +194,11 @@ row join-long-line "printf '.model m\n.inputs 1\n.outputs cnf\n.names ' > f.blif
   "blif-join f.blif c.blif o.blif && awk '{ if (length(\$0) > m) m = length(\$0) } END { print \"longest \" m }' o.blif" "longest 1500011" 0
 row join-garbage "garbage > f.blif; garbage > c.blif" \
   "blif-join f.blif c.blif o.blif" "OK! Working time is:" 1 o.blif
+# A raw trace given as a core (-core): only its core is replayed, as without
+# -core; every line replayed, the unused line 6 would fail to resolve.
+RAW='p qrp 3 5\ne 3 0\na 2 0\ne 1 0\n1 1 2 0 0\n2 -1 2 0 0\n4 1 3 0 0\n5 -1 -3 0 0\n6 0 4 5 0\n7 0 1 2 0\nr UNSAT\n'
+row core-option-on-raw-trace "printf '$RAW' > t.qrp" \
+  "cerox -m 3 -core t.qrp > /dev/null && mv t.qrp.blif core.blif && cerox -m 3 t.qrp > /dev/null && cmp core.blif t.qrp.blif && echo same" "same" 0
 # An output that is an input (by name or through a link) is refused before
 # it is opened: opening it would empty the input.
 row join-output-is-input "printf '.model m\n.outputs cnf\n' > f.blif; printf '.names 1\n1\n' > c.blif; cp c.blif c.saved" \
