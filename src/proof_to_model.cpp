@@ -182,6 +182,25 @@ int Resolve(run_records_ *r, int mode, int weigh) {
   return Resolution_ld(&r->vars, &r->first, &r->second, mode, &r->reduced, &r->phases, weigh);
 }
 
+// The lines replayed from a file taken as a core without the first pass (a
+// compressed one): in a core each is read by a later line, but the last.
+// One that is not would add its reductions to the certificate.
+struct core_audit_ {
+  std::vector<uint8_t> unread;  // by id: replayed and not read since
+  size_t count = 0;             // ids unread
+  long long last = 0;           // the id replayed last
+  void Line(long long id, const int *ants) {
+    for (int k = 0; k < 2; ++k)
+      if (ants[k] > 0 && size_t(ants[k]) < unread.size() && unread[size_t(ants[k])])
+        unread[size_t(ants[k])] = 0, --count;
+    if (unread.size() <= size_t(id)) unread.resize(std::max(size_t(id) + 1, 2 * unread.size()));
+    unread[size_t(id)] = 1;
+    ++count;
+    last = id;
+  }
+  bool Core() const { return count == 0 || (count == 1 && unread[size_t(last)]); }
+};
+
 bool Has_empty_clause(const clause_db_ &clauses) {
   for (size_t k = 0; k < clauses.slots(); ++k)
     if (clauses.lit_start[k] == clauses.lit_start[k + 1]) return true;
@@ -203,6 +222,7 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
   // Whether the last step derived the empty clause (cube). Before any step
   // that holds when the formula has an empty clause of its own.
   int last_empty = mode <= 1 && Has_empty_clause(r->clauses);
+  core_audit_ audit;
   for (;;) {
     int got = qrp ? Get_qrp_clauses(proof, mode, r->binary, core, &r->vars, &r->clauses, &r->first,
                                     &r->second, &r->pending_id, &last_empty, r->ants)
@@ -212,8 +232,11 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
     // and it must have derived the empty clause (cube).
     if (got == -1 && !Reader_intact(proof)) got = 0;
     if (got == -1 && !last_empty) got = 5;
+    if (got == -1 && qrp && !core && !audit.Core()) got = 6;
     if (got == -1) break;
     if (got == 1 && !Resolve(r, mode, Alter_reads_weights(alter))) got = 4;
+    // The line's id: entries stand for the ids before it.
+    if (got == 1 && qrp && !core) audit.Line((long long)r->clauses.size() + 1, r->ants);
     if (got != 1) {
       // A failed replay leaves the header that was already written.
       Writer_truncate(out, header_end);
@@ -223,6 +246,8 @@ int Replay_and_write(run_records_ *r, text_reader_ *proof, int mode, int rfao, i
       else if (got == 5)
         printf(" -- ERROR:  Proof does not end in the empty %s. --\n",
                True_mode(mode) ? "cube" : "clause");
+      else if (got == 6)
+        printf(" -- ERROR:  Proof is no core: replay it without -core. --\n");
       else
         Print_file_error(4);
       return 0;

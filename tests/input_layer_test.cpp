@@ -239,6 +239,12 @@ TEST(RawTrace, ReplaysItsCoreInTextAndBinary) {
   EXPECT_EQ(Replay_certificate(Gzip(To_binary(kRaw)), 3, false), core);
   // Every line replayed, the unused clause line 6 fails to resolve.
   EXPECT_EQ(Replay_certificate(kRaw, 3, true), "");
+  // Replayed whole (taken as a core without the first pass, as a compressed
+  // file is), a trace whose line 6 resolves but is read by none is no core.
+  std::string raw = kRaw;
+  raw.replace(raw.find("5 -1 -3"), 7, "5 -1 3");
+  EXPECT_EQ(Replay_certificate(raw, 3, false), core);
+  EXPECT_EQ(Replay_certificate(raw, 3, true), "");
 }
 
 TEST(RawTrace, BinaryLinesAreCheckedLikeText) {

@@ -199,6 +199,8 @@ row join-garbage "garbage > f.blif; garbage > c.blif" \
 RAW='p qrp 3 5\ne 3 0\na 2 0\ne 1 0\n1 1 2 0 0\n2 -1 2 0 0\n4 1 3 0 0\n5 -1 -3 0 0\n6 0 4 5 0\n7 0 1 2 0\nr UNSAT\n'
 row core-option-on-raw-trace "printf '$RAW' > t.qrp" \
   "cerox -m 3 -core t.qrp > /dev/null && mv t.qrp.blif core.blif && cerox -m 3 t.qrp > /dev/null && cmp core.blif t.qrp.blif && echo same" "same" 0
+row core-option-on-gzip-raw-trace "printf '$RAW' | sed 's/^5 -1 -3/5 -1 3/' | gzip > t.qrp.gz" \
+  "cerox -m 3 -core t.qrp.gz" "Proof is no core: replay it without -core." 1
 # An output that is an input (by name or through a link) is refused before
 # it is opened: opening it would empty the input.
 row join-output-is-input "printf '.model m\n.outputs cnf\n' > f.blif; printf '.names 1\n1\n' > c.blif; cp c.blif c.saved" \
