@@ -59,6 +59,14 @@ task="$work/slurm"
 "$bin/cerox-campaign" --one "$instances/TOILET2.1.iv.4.qdimacs" --out "$task" --timeout 60 --memory $memory
 "$bin/cerox-campaign" --collect "$task" > /dev/null 2>&1
 check "collect after tasks" [ "$(grep -c ',VALID,' "$task/results.csv")" -eq 2 ]
+# The slowest ten of twelve records, slowest first.
+mkdir -p "$work/many/json"
+for k in 7 12 3 9 1 11 5 10 2 8 6 4; do
+  sed -E "s|\"formula\": \"[^\"]*\"|\"formula\": \"r$k\"|; 0,/\"seconds\": [0-9.]+/s//\"seconds\": $k/" \
+    "$(ls "$task"/json/*.json | head -n 1)" > "$work/many/json/r$k.json"
+done
+"$bin/cerox-campaign" --collect "$work/many" > /dev/null 2>&1
+check "the ten slowest in order" [ "$(grep -oE '^\| r[0-9]+ ' "$work/many/summary.md" | tr -d '|r ' | tr '\n' ' ')" = "12 11 10 9 8 7 6 5 4 3 " ]
 "$bin/cerox-campaign" --one "$instances/TOILET2.1.iv.3.qdimacs" --out "$work/none" --no-certificates --memory $memory
 check "--no-certificates" [ ! -e "$work/none/certificates" ] && grep -q '"verdict": "VALID"' "$work/none"/json/*.json
 if [ "$sanitized" = 0 ]; then
