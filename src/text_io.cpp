@@ -175,6 +175,11 @@ int Reader_open(text_reader_ *r, const char *path) {
   return 1;
 }
 
+std::string Temp_dir() {
+  const char *dir = getenv("TMPDIR");
+  return dir && *dir ? dir : "/tmp";
+}
+
 int Same_file(const char *a, const char *b) {
   struct stat x, y;
   return stat(a, &x) == 0 && stat(b, &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
@@ -192,8 +197,7 @@ int Rereadable_name(const char *path, std::string *name, std::string *problem) {
     if (c.first == path) return *name = "/proc/self/fd/" + std::to_string(c.second), 1;
   const int in = open(path, O_RDONLY | O_CLOEXEC);
   if (in < 0) return 1;  // the caller's open fails as well and says so
-  const char *dir = getenv("TMPDIR");
-  std::string copy = std::string(dir && *dir ? dir : "/tmp") + "/cerox-pipe-XXXXXX";
+  std::string copy = Temp_dir() + "/cerox-pipe-XXXXXX";
   const int fd = mkostemp(&copy[0], O_CLOEXEC);
   if (fd < 0) {
     *problem = "cannot keep a copy of the pipe in " + copy.substr(0, copy.rfind('/'));

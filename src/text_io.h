@@ -49,6 +49,8 @@ int Reader_open(text_reader_ *r, const char *path);
 // nameless, for the life of the process. Returns 1, or 0 with the reason in
 // *problem when the copy cannot be made.
 int Rereadable_name(const char *path, std::string *name, std::string *problem);
+// Where scratch files go: $TMPDIR, else /tmp.
+std::string Temp_dir();
 // 1 when both names exist and are one file (also through links): an output
 // opened under one would truncate the input read under the other.
 int Same_file(const char *a, const char *b);

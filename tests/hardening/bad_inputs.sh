@@ -201,6 +201,9 @@ row core-option-on-raw-trace "printf '$RAW' > t.qrp" \
   "cerox -m 3 -core t.qrp > /dev/null && mv t.qrp.blif core.blif && cerox -m 3 t.qrp > /dev/null && cmp core.blif t.qrp.blif && echo same" "same" 0
 row core-option-on-gzip-raw-trace "printf '$RAW' | sed 's/^5 -1 -3/5 -1 3/' | gzip > t.qrp.gz" \
   "cerox -m 3 -core t.qrp.gz" "Proof is no core: replay it without -core." 1
+# cerox-check's ABC engine keeps its scratch files in $TMPDIR.
+row check-abc-tmpdir "printf '$F2' > f.qdimacs; printf '.model m\n.outputs 1\n.names 1\n.end\n' > c.blif" \
+  "TMPDIR=/nonexistent cerox-check --engine abc f.qdimacs c.blif --false" "FAILURE: cannot create a temporary folder in /nonexistent" 2
 # An output that is an input (by name or through a link) is refused before
 # it is opened: opening it would empty the input.
 row join-output-is-input "printf '.model m\n.outputs cnf\n' > f.blif; printf '.names 1\n1\n' > c.blif; cp c.blif c.saved" \

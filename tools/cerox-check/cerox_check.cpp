@@ -122,8 +122,8 @@ int Rename_formula_signals(const std::string &from, const std::string &to, const
 // by ABC. 1 valid, 0 invalid, -1 no answer (*reason says why).
 int Abc_check(const char *formula, const char *certificate, const network_ &n, bool true_formula,
               std::string *reason) {
-  char dir[] = "/tmp/cerox-check-XXXXXX";
-  if (!mkdtemp(dir)) return *reason = "cannot create a temporary folder", -1;
+  std::string dir = Temp_dir() + "/cerox-check-XXXXXX";
+  if (!mkdtemp(&dir[0])) return *reason = "cannot create a temporary folder in " + Temp_dir(), -1;
   const std::string work = dir, f = work + "/f.qdimacs";
   int result = -1;
   // The converter reads compressed formulas itself; a plain name is given.
