@@ -268,17 +268,42 @@ done < "$out/formulas.txt"
 total=$(wc -l < "$out/formulas.txt")
 mkdir -p "$out/json" "$out/logs"
 
-progress() {
-  local records valid invalid failure done_count
-  records=$(ls "$out"/json/*.json 2> /dev/null | wc -l)
-  done_count=$(cat "$out"/json/*.json 2> /dev/null | grep -c '^  "verdict"')
-  valid=$(cat "$out"/json/*.json 2> /dev/null | grep -c '^  "verdict": "VALID"')
-  invalid=$(cat "$out"/json/*.json 2> /dev/null | grep -c '^  "verdict": "INVALID"')
-  failure=$(cat "$out"/json/*.json 2> /dev/null | grep -c '^  "verdict": "FAILURE"')
-  printf '\r[%d/%d] VALID %d  INVALID %d  FAILURE %d  %ds ' "$done_count" "$total" "$valid" "$invalid" \
-    "$failure" "$SECONDS" >&2
-  : "$records"
+# The progress line counts the records' verdicts. Each is read once (and
+# again when this run rewrites it), so that a look costs little however many
+# records a whole benchmark set leaves.
+declare -A verdict_of fresh
+declare -A count=([VALID]=0 [INVALID]=0 [FAILURE]=0)
+stamp="$out/.started"
+scan_records() {
+  local f line v
+  for f in "$out"/json/*.json; do
+    [ -z "${fresh[$f]:-}" ] || continue
+    if [ -n "${verdict_of[$f]:-}" ]; then [ "$f" -nt "$stamp" ] || continue; fi
+    v=""
+    while IFS= read -r line; do
+      case $line in
+        '  "verdict": "'*)
+          v=${line#*: \"}
+          v=${v%%\"*}
+          break
+          ;;
+      esac
+    done < "$f" 2> /dev/null
+    [ -n "$v" ] || continue
+    [ -z "${verdict_of[$f]:-}" ] || count[${verdict_of[$f]}]=$((count[${verdict_of[$f]}] - 1))
+    verdict_of[$f]=$v
+    count[$v]=$((${count[$v]:-0} + 1))
+    [ ! -e "$stamp" ] || [ ! "$f" -nt "$stamp" ] || fresh[$f]=1
+  done
 }
+progress() {
+  scan_records
+  printf '\r[%d/%d] VALID %d  INVALID %d  FAILURE %d  %ds ' "${#verdict_of[@]}" "$total" \
+    "${count[VALID]}" "${count[INVALID]}" "${count[FAILURE]}" "$SECONDS" >&2
+}
+rm -f "$stamp"
+scan_records
+: > "$stamp"
 opts=(--out "$out" --timeout "$timeout_s" --memory "$memory_mb" "${certify_opts[@]}")
 [ -n "$certificates" ] || opts+=(--no-certificates)
 parallel_opts=(-q -j "$jobs" --joblog "$out/joblog")
@@ -288,7 +313,7 @@ parallel "${parallel_opts[@]}" "$self" --one {} "${opts[@]}" :::: "$todo" > "$ou
 runner=$!
 while kill -0 $runner 2> /dev/null; do
   progress
-  sleep 1
+  sleep $((1 + ${#verdict_of[@]} / 5000))
 done
 wait $runner
 progress
