@@ -79,12 +79,20 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-abs() { echo "$(cd "$(dirname "$1")" 2> /dev/null && pwd)/$(basename "$1")"; }
-# A record's file name: the formula's name and a hash of its path.
+# The absolute path: its folder through cd and pwd, once per folder (a set
+# of thousands of formulas lies in a few).
+declare -A folder_of
+abs() {
+  local dir=.
+  case $1 in */*) dir=${1%/*} && dir=${dir:-/} ;; esac
+  [ -n "${folder_of[$dir]+set}" ] || folder_of[$dir]=$(cd "$dir" 2> /dev/null && pwd)
+  echo "${folder_of[$dir]}/${1##*/}"
+}
+# A record's file name: the formula's name and a hash (cksum) of its path.
 key_of() {
-  local base
-  base=$(basename "$1")
-  echo "${base%%.qdimacs*}-$(printf '%s' "$1" | cksum | cut -d ' ' -f 1)"
+  local base=${1##*/} sum
+  sum=$(printf '%s' "$1" | cksum)
+  echo "${base%%.qdimacs*}-${sum%% *}"
 }
 
 # One formula: cerox-certify under the limits, its record in DIR/json. A run
