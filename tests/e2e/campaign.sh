@@ -39,6 +39,10 @@ check "summary lists the limit" grep -q "kbkf16.qdimacs: FAILURE: time limit" "$
 check "progress shown" grep -q "\[$rows/$rows\] VALID $valid" "$work/progress.out"
 # The plot: whole chain, solve, trim, cerox and check.
 check "cactus.svg with five lines" [ "$(grep -c '<g id="gnuplot_plot_[0-9]*"' "$out/cactus.svg")" -eq 5 ]
+# A record's name, which --resume looks for (also records of earlier
+# versions): the formula's name and the cksum of its absolute path.
+t3=$(cd "$instances" && pwd)/TOILET2.1.iv.3.qdimacs
+check "record named by cksum" [ -s "$out/json/TOILET2.1.iv.3-$(printf '%s' "$t3" | cksum | cut -d ' ' -f 1).json" ]
 check "certificates in DIR, one per VALID row at least" [ "$(ls "$out"/certificates/*.blif | wc -l)" -ge "$valid" ]
 check "nothing written next to the formulas" [ -z "$(ls "$instances" | grep certificate)" ]
 check "stage columns filled" \
