@@ -109,6 +109,9 @@ check "JSON file is the formula" "FAILURE: $work/TOILET2.1.iv.3.qdimacs is an in
 check "JSON file is the checked certificate" "FAILURE: $work/TOILET2.1.iv.4.certificate.blif is an input of the run" 2 \
   "$certify" --check "$work/TOILET2.1.iv.4.certificate.blif" --true --json "$work/TOILET2.1.iv.4.certificate.blif" "$work/TOILET2.1.iv.4.qdimacs"
 cmp -s "$work/TOILET2.1.iv.3.qdimacs" "$work/saved.qdimacs" || { echo "FAIL: the formula was overwritten"; failed=$((failed + 1)); }
+mkdir -p "$work/kf" && cp "$work/saved.qdimacs" "$work/kf/f.qdimacs"
+check "--keep folder whose f.qdimacs is the formula" "FAILURE: $work/kf/f.qdimacs is an input of the run" 2 \
+  "$certify" --keep "$work/kf" --certificate /dev/null "$work/kf/f.qdimacs"
 # A solver that ends without an answer, and machines without the tools.
 mkdir -p "$work/fake" "$work/noabc"
 printf '#!/bin/sh\necho "c time out"\nexit 0\n' > "$work/fake/depqbf"

@@ -201,6 +201,11 @@ name=${name%.qdimacs}
 # (--check writes no certificate).
 outputs=("$json")
 [ -n "$check" ] || outputs+=("$certificate_out")
+# So are the stages' files in a --keep folder that holds an input.
+[ -z "$keep" ] || for f in f.qdimacs formula.in trace.qrp depqbf.err f.qrp trim.out cerox.out \
+  f.qrp.blif f.qrp_am1.blif f.qrp_am2.blif f.qrp_am3.blif cert.blif check.out peak.out; do
+  outputs+=("$work/$f")
+done
 for out in "${outputs[@]}"; do
   for in in "$formula" "$proof" "$check"; do
     if [ -n "$in" ] && [ "$out" -ef "$in" ]; then
