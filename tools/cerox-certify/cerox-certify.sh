@@ -59,6 +59,18 @@ json_string() {
   s=${s//\\/\\\\}
   s=${s//\"/\\\"}
   s=${s//[$'\t\n\r']/ }
+  # Other control characters (a file name may hold them) as \u escapes.
+  local c i out=""
+  if [[ $s == *[$'\001'-$'\037']* ]]; then
+    for ((i = 0; i < ${#s}; ++i)); do
+      c=${s:i:1}
+      case $c in
+        [$'\001'-$'\037']) printf -v c '\\u%04x' "'$c" ;;
+      esac
+      out+=$c
+    done
+    s=$out
+  fi
   printf '"%s"' "$s"
 }
 write_json() { # verdict line
