@@ -14,12 +14,12 @@
 # against what it replaces: medians of both, taken in turns, their ratio and
 # the target ratio.
 # Usage: bench/bench.sh [STEPS [REPS [SECTIONS]]]   SECTIONS: a comma list of
-# real, big, synthetic, converters, order, inputs (default: all of them)
+# real, big, synthetic, converters, check, order, inputs (default: all of them)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 steps=${1:-1100000}
 reps=${2:-3}
-sections=${3:-real,big,synthetic,converters,order,inputs}
+sections=${3:-real,big,synthetic,converters,check,order,inputs}
 on() { [[ ",$sections," == *",$1,"* ]]; }
 . scripts/need_packages.sh
 need_packages cmake:cmake g++:g++ /usr/bin/time:time depqbf:depqbf zstd:zstd
@@ -148,6 +148,20 @@ row "tracecnf-false" c.qube.txt "$bin/tracecnf-false" c.qube.txt
 cp c.blif d.blif
 row "blif-join" c.blif "$bin/blif-join" c.blif d.blif joined.blif
 rm -f c.* d.blif joined.blif
+fi
+
+# The check of a model by CaDiCaL: 10^6 clauses y_i <-> x_(i mod 40) over 40
+# universal variables (too many to simulate), each function one input.
+if on check; then
+  awk 'BEGIN { u = 40; n = 500000; printf "p cnf %d %d\na", u + n, 2 * n
+    for (i = 1; i <= u; i++) printf " %d", i
+    printf " 0\ne"; for (i = 1; i <= n; i++) printf " %d", u + i
+    print " 0"; for (i = 1; i <= n; i++) printf "%d -%d 0\n-%d %d 0\n", u + i, i % u + 1, u + i, i % u + 1 }' > m.qdimacs
+  awk 'BEGIN { printf ".model m\n.outputs"; for (i = 41; i <= 500040; i++) printf " %d", i
+    print ""; for (i = 1; i <= 500000; i++) printf ".names %d %d\n1 1\n", i % 40 + 1, 40 + i
+    print ".end" }' > m.blif
+  row "cerox-check --engine sat (true, 10^6 clauses)" m.qdimacs "$bin/cerox-check" --engine sat m.qdimacs m.blif --true
+  rm -f m.qdimacs m.blif
 fi
 
 if on order; then

@@ -85,7 +85,8 @@ int Simulate_check(const check_formula_ &f, network_ *n, const std::vector<int> 
                    std::string *reason);
 // CaDiCaL on the network's clauses: one solve for a false formula; for a
 // true one a solve of "some clause is false" stopped after first_conflicts
-// conflicts, then one solve per matrix clause (under assumptions).
+// conflicts (or a number of decisions linear in the size, at most 200,000),
+// then one solve per matrix clause (under assumptions).
 int Sat_check(const check_formula_ &f, const network_ &n, const std::vector<int> &order,
               std::string *reason, int first_conflicts = 100000);
 // The formula's inputs (variables of the other quantifier) the semantics
