@@ -219,8 +219,8 @@ outputs=("$json")
   outputs+=("$work/$f")
 done
 for out in "${outputs[@]}"; do
-  for in in "$formula" "$proof" "$check"; do
-    if [ -n "$in" ] && [ "$out" -ef "$in" ]; then
+  for input in "$formula" "$proof" "$check"; do
+    if [ -n "$input" ] && [ "$out" -ef "$input" ]; then
       [ "$out" != "$json" ] || json=""
       verdict "FAILURE: $out is an input of the run: it would be overwritten"
     fi
