@@ -22,6 +22,7 @@ void Define_and(CaDiCaL::Solver *solver, int o, const std::vector<int> &lits) {
 }
 
 void Encode(const network_ &n, const std::vector<int> &order, CaDiCaL::Solver *solver) {
+  solver->reserve(int(n.Signals()) + int(n.nodes.size()));
   int next = int(n.Signals());
   std::vector<int> lits, rows;
   for (int k : order) {
@@ -123,7 +124,6 @@ int Sat_check(const check_formula_ &f, const network_ &n, const std::vector<int>
   const clause_db_ &m = f.clauses;
   if (f.certified == 1) {
     CaDiCaL::Solver solver;
-    solver.reserve(int(n.Signals()) + int(n.nodes.size()));
     Encode(n, order, &solver);
     for (size_t c = 0; c < m.slots(); ++c) {
       for (uint64_t i = m.lit_start[c]; i < m.lit_start[c + 1]; ++i) solver.add(m.lits[i]);
@@ -139,7 +139,6 @@ int Sat_check(const check_formula_ &f, const network_ &n, const std::vector<int>
   // shares what it learns among the clauses, within limits.
   if (first_conflicts > 0) {
     CaDiCaL::Solver solver;
-    solver.reserve(int(n.Signals()) + int(n.nodes.size()));
     Encode(n, order, &solver);
     const selectors_ s = Encode_selectors(m, &solver);
     solver.assume(s.all);
@@ -158,7 +157,6 @@ int Sat_check(const check_formula_ &f, const network_ &n, const std::vector<int>
   // each time over the whole network.
   CaDiCaL::Solver solver;
   solver.set("elim", 0);
-  solver.reserve(int(n.Signals()) + int(n.nodes.size()));
   Encode(n, order, &solver);
   const selectors_ s = Encode_selectors(m, &solver);
   for (size_t c = 0; c < m.slots(); ++c) {
