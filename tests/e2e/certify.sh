@@ -124,6 +124,18 @@ printf '#!/bin/sh\necho "c time out"\nexit 0\n' > "$work/fake/depqbf"
 chmod +x "$work/fake/depqbf"
 check "solver without an answer" "FAILURE: DepQBF ended without an answer (exit status 0" 2 \
   env PATH="$work/fake:$PATH" "$certify" "$work/TOILET2.1.iv.3.qdimacs"
+# A full disk: DepQBF answers on a trace cut short and the stages'
+# messages are lost; the FAILURE says how little room there is.
+mkdir -p "$work/full"
+printf '#!/bin/sh\nprintf "p qrp 37 99\\ne 1 2 3 0\\n1 4 5"\nexit 10\n' > "$work/full/depqbf"
+printf '#!/bin/sh\necho "Filesystem 1024-blocks Used Available Capacity Mounted on"\necho "tmpfs 300 300 0 100%% /x"\n' > "$work/full/df"
+chmod +x "$work/full/depqbf" "$work/full/df"
+check "full disk" "FAILURE: qrp-trim: trace.qrp:3: truncated or malformed literal list (only 0 KB left where the stage files go, $work/kfull:" 2 \
+  env PATH="$work/full:$PATH" "$certify" --keep "$work/kfull" "$work/TOILET2.1.iv.3.qdimacs"
+# With room, the same cut trace fails without the note.
+out=$("$certify" "$work/TOILET2.1.iv.3.qdimacs" "$work/kfull/trace.qrp" | tail -n 1)
+[ "$out" = "FAILURE: qrp-trim: trace.qrp:3: truncated or malformed literal list" ] && passed=$((passed + 1)) ||
+  { echo "FAIL: cut trace with room: got '$out'"; failed=$((failed + 1)); }
 for tool in bash sh awk sed grep cat cp mv rm mkdir mktemp date stat dirname basename head tail tr od gzip env; do
   ln -sf "$(command -v "$tool")" "$work/noabc/$tool"
 done

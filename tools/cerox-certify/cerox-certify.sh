@@ -94,7 +94,21 @@ write_json() { # verdict line
     printf '  "stages": [\n%s\n  ]\n}\n' "$stage_list"
   } > "$json.tmp" && mv "$json.tmp" "$json"
 }
+# A stage that fails on a full disk may not even leave its message (DepQBF
+# ends with an answer on a cut trace): a FAILURE says when the stage files'
+# folder has next to no room left.
+room_note() {
+  [ -n "${work:-}" ] && [ -d "$work" ] || return 0
+  local avail where=$work
+  avail=$(df -Pk "$work" 2> /dev/null | awk 'NR == 2 { print $4 }')
+  [[ "$avail" =~ ^[0-9]+$ ]] && [ "$avail" -lt 1024 ] || return 0
+  [ -n "$keep" ] || where=$(dir_of "$work")
+  echo " (only $avail KB left where the stage files go, ${where%/}: a stage's output may be cut short; give TMPDIR or --keep a folder with room)"
+}
 verdict() {
+  local line=$1
+  [[ "$line" != FAILURE* ]] || line+=$(room_note)
+  set -- "$line"
   echo "$1"
   [ -z "$json" ] || write_json "$1" || echo "cannot write $json" >&2
   case "$1" in
