@@ -132,6 +132,17 @@ printf '#!/bin/sh\necho "Filesystem 1024-blocks Used Available Capacity Mounted 
 chmod +x "$work/full/depqbf" "$work/full/df"
 check "full disk" "FAILURE: qrp-trim: trace.qrp:3: truncated or malformed literal list (only 0 KB left where the stage files go, $work/kfull:" 2 \
   env PATH="$work/full:$PATH" "$certify" --keep "$work/kfull" "$work/TOILET2.1.iv.3.qdimacs"
+# A certificate cut short where it is kept: the last one stays, no part of
+# the new one is left.
+mkdir -p "$work/cpfull"
+printf '#!/bin/sh\ncase "$2" in *.part*) head -c 10 "$1" > "$2"; exit 1 ;; esac\nexec %s "$@"\n' \
+  "$(command -v cp)" > "$work/cpfull/cp"
+chmod +x "$work/cpfull/cp"
+echo last > "$work/kept.blif"
+check "certificate cut short" "FAILURE: cannot write $work/kept.blif" 2 \
+  env PATH="$work/cpfull:$PATH" "$certify" --certificate "$work/kept.blif" "$work/TOILET2.1.iv.3.qdimacs"
+[ "$(cat "$work/kept.blif")" = last ] && [ -z "$(ls "$work" | grep -F .part)" ] ||
+  { echo "FAIL: a cut certificate replaced the last one or left a part"; failed=$((failed + 1)); }
 # With room, the same cut trace fails without the note.
 out=$("$certify" "$work/TOILET2.1.iv.3.qdimacs" "$work/kfull/trace.qrp" | tail -n 1)
 [ "$out" = "FAILURE: qrp-trim: trace.qrp:3: truncated or malformed literal list" ] && passed=$((passed + 1)) ||

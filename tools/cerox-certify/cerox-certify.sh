@@ -270,6 +270,21 @@ stage() { # name start details [output file]; SIZE in the details: the file's si
   peak_kb=null
 }
 
+# The certificate to where it is kept. A regular file is written beside it
+# and renamed over it, so that a full disk leaves no part of a certificate
+# (nor half of the last one) behind; a link, /dev/null or a pipe is written
+# through.
+put_certificate() {
+  if [ -L "$certificate_out" ] || { [ -e "$certificate_out" ] && [ ! -f "$certificate_out" ]; }; then
+    cp cert.blif "$certificate_out" 2> /dev/null
+    return
+  fi
+  local part="$certificate_out.part$$"
+  cp cert.blif "$part" 2> /dev/null && mv -f "$part" "$certificate_out" 2> /dev/null && return
+  rm -f "$part"
+  return 1
+}
+
 # The compression of a file, by its first bytes: gzip, xz, zstd or nothing.
 compression() {
   case $(head -c 6 "$1" | od -An -tx1 | tr -d ' \n') in
@@ -347,7 +362,7 @@ else
   case $alter in 0) ;; 1) suffix=_am1 ;; 2) suffix=_am2 ;; *) suffix=_am3 ;; esac
   mv "f.qrp$suffix.blif" cert.blif
   stage cerox "$t" "$([ "$answer" = true ] && echo model || echo countermodel) SIZE" cert.blif
-  cp cert.blif "$certificate_out" 2> /dev/null || verdict "FAILURE: cannot write $certificate_out"
+  put_certificate || verdict "FAILURE: cannot write $certificate_out"
 fi
 
 t=$(now)
