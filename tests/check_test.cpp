@@ -167,6 +167,42 @@ TEST(Formula, RefusesWhatFollowsItsDeclaredClauses) {
   }
 }
 
+// A refused formula gets the reason a person would find: the first line
+// that breaks a rule, or where it ends short. Formulas DepQBF solves (a
+// variable above the declared count, clauses missing at the end) are among
+// them.
+TEST(Formula, RefusalNamesTheFirstBrokenRule) {
+  const struct {
+    const char *text, *reason;
+  } cases[] = {
+      {"p cnf 2 2\na 1 0\ne 2 0\n1 2 3 0\n-1 -2 0\n",
+       "line 4: variable 3 is above the 2 that the problem line declares"},
+      {"p cnf 2 2\na 1 0\ne 2 0\n1 -2147483648 0\n", "line 4: variable 2147483648 is above the 2"},
+      {"p cnf 2 3\r\na 1 0\r\ne 2 0\r\n1 2 0\r\n-1 -2 0\r\n",
+       "it ends after 2 of the 3 clauses that its problem line declares (cut short?)"},
+      {"p cnf 2 2\na 1 0\ne 2 0\n1 2 0\n-1 -2\n", "it ends after 1 of the 2 clauses"},
+      {"p cnf 2 1\na 1 0\ne 2 0\n1 x 0\n", "line 4: 'x' is not a number"},
+      {"p cnf 2 1\na 1 0\ne 2 0\n99999999999 0\n", "line 4: '99999999999' is not a number"},
+      {"p cnf 2 1\na -1 0\ne 2 0\n1 2 0\n", "line 2: a negative number in a quantifier line"},
+      {"p cnf 2 2\na 1 0\n1 2 0\ne 2 0\n-1 0\n", "line 4: a quantifier line after the first"},
+      {"c one\np cnf 2 1\nc two\na 1 0\n1 2 0\n", "line 3: a comment line after the problem"},
+      {"c one\na 1 0\n", "line 2: no problem line 'p cnf VARIABLES CLAUSES' before it"},
+      {"p qbf 2 1\n", "line 1: no problem line"},
+      {"c only\n", "no problem line 'p cnf VARIABLES CLAUSES'"},
+      {"p cnf 2000000000 1\n1 0\n", "line 1: the problem line declares 2000000000 variables"},
+  };
+  for (const auto &c : cases) {
+    const std::string path = Temp_file(c.text);
+    check_formula_ f;
+    std::string problem;
+    EXPECT_EQ(Read_formula(path.c_str(), 0, &f, &problem), 0) << c.text;
+    EXPECT_NE(problem.find(std::string(" is not a QDIMACS formula: ") + c.reason),
+              std::string::npos)
+        << c.text << " gave: " << problem;
+    unlink(path.c_str());
+  }
+}
+
 TEST(Simulation, AgreesWithEnumeration) {
   std::mt19937 rng(11);
   const int count = 20;

@@ -64,6 +64,12 @@ check "true formula without existentials" VALID 0 "$certify" "$work/no-existenti
 # takes it.
 printf ' p\tcnf 2 1\na 1 0\ne 2 0\n1 2 0\n' > "$work/blanks.qdimacs"
 check "blanks in the problem line" VALID 0 "$certify" "$work/blanks.qdimacs"
+# DepQBF solves a formula with a variable above the declared count; the
+# replay of its proof fails, and the reason is the formula's.
+printf 'p cnf 2 2\na 1 0\ne 2 0\n1 2 3 0\n-1 -2 0\n' > "$work/above.qdimacs"
+check "variable above the declared count" \
+  "FAILURE: $work/above.qdimacs is not a QDIMACS formula: line 4: variable 3 is above the 2" 2 \
+  "$certify" --certificate /dev/null "$work/above.qdimacs"
 
 # A certificate with one function negated. Variable 1 of TOILET2.1.iv.4 is
 # an output of its model that the formula depends on.

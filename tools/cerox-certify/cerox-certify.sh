@@ -270,6 +270,16 @@ stage() { # name start details [output file]; SIZE in the details: the file's si
   peak_kb=null
 }
 
+# A stage that failed: when the formula breaks a rule of QDIMACS that the
+# solver let pass (a variable above the declared count, say), that is the
+# reason, not the stage's view of it.
+stage_failure() { # the stage's reason
+  local why
+  why=$("$bin/cerox-check" --formula f.qdimacs 2> /dev/null | tail -n 1)
+  [[ "$why" != FAILURE:* ]] || verdict "${why//f.qdimacs/${args[0]}}"
+  verdict "FAILURE: $1"
+}
+
 # The certificate to where it is kept. A regular file is written beside it
 # and renamed over it, so that a full disk leaves no part of a certificate
 # (nor half of the last one) behind; a link, /dev/null or a pipe is written
@@ -336,7 +346,7 @@ else
   measured "$bin/qrp-trim" trace.qrp f.qrp > trim.out
   status=$?
   [ $status -eq 0 ] ||
-    verdict "FAILURE: $(tail -n 1 trim.out | grep . || echo "qrp-trim ended with exit status $status")"
+    stage_failure "$(tail -n 1 trim.out | grep . || echo "qrp-trim ended with exit status $status")"
   # The core is plain; its last line is the answer (after a NUL when binary),
   # as the readers take it: a CR or blanks at the end do not count.
   last=$(tail -c 16 f.qrp | tr -d '\000\r' | LC_ALL=C sed 's/[[:blank:]]*$//; /^$/d' | tail -n 1)
@@ -356,7 +366,7 @@ else
   status=$?
   if [ $status -ne 0 ]; then
     why=$(grep -m 1 ERROR cerox.out | sed -E 's/^ *-+ *//; s/ *-+ *$//')
-    verdict "FAILURE: cerox -m $mode: ${why:-ended with exit status $status}"
+    stage_failure "cerox -m $mode: ${why:-ended with exit status $status}"
   fi
   suffix=""
   case $alter in 0) ;; 1) suffix=_am1 ;; 2) suffix=_am2 ;; *) suffix=_am3 ;; esac

@@ -1,4 +1,5 @@
 // cerox-check [--engine auto|sim|sat|abc] FORMULA CERT.blif --true|--false
+// cerox-check --formula FORMULA
 //
 // Checks a certificate of a QBF: a model (--true: a function for every
 // existential variable) or a countermodel (--false: one for every universal
@@ -26,6 +27,7 @@ namespace {
 
 const char kUsage[] =
     "usage: cerox-check [--engine auto|sim|sat|abc] FORMULA CERT.blif --true|--false\n"
+    "       cerox-check --formula FORMULA   (reads the formula only)\n"
     "  FORMULA   QDIMACS, plain or compressed (gzip, xz, zstd)\n"
     "  CERT      the certificate: a BLIF network (.model, .inputs, .outputs, .names, .end)\n"
     "  --true    it is a model of a true formula (a function per existential variable)\n"
@@ -181,10 +183,13 @@ int main(int argc, char **argv) {
   std::string engine = "auto";
   std::vector<const char *> files;
   int answer = -1;
+  bool formula_only = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "-h" || a == "--help") return fputs(kUsage, stdout), 0;
-    if (a == "--true" || a == "--false") {
+    if (a == "--formula") {
+      formula_only = true;
+    } else if (a == "--true" || a == "--false") {
       answer = a == "--true";
     } else if (a == "--engine" && i + 1 < argc) {
       engine = argv[++i];
@@ -196,14 +201,17 @@ int main(int argc, char **argv) {
       files.push_back(argv[i]);
     }
   }
-  if (files.size() != 2 || answer < 0)
-    return fputs(kUsage, stdout), Verdict(2, "give a formula, a certificate and --true or --false");
+  if (formula_only ? files.size() != 1 || answer >= 0 : files.size() != 2 || answer < 0)
+    return fputs(kUsage, stdout),
+           Verdict(2, formula_only ? "--formula takes one formula alone"
+                                   : "give a formula, a certificate and --true or --false");
   stage_clock_ clock;
   check_formula_ f;
   std::string problem;
   if (!Read_formula(files[0], answer ? 0 : 1, &f, &problem)) return Verdict(2, problem);
   clock.Line("formula", std::to_string(f.vars.size()) + " variables, " +
                             std::to_string(f.clauses.size()) + " clauses");
+  if (formula_only) return 0;
   network_ n;
   if (!Read_network(files[1], int(f.vars.size()), &n, &problem)) {
     // An unreadable file is a failure of the check; one that is no such

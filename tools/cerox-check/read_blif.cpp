@@ -1,4 +1,6 @@
 // The formula and the certificate network, as cerox-check reads them.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <string_view>
 #include <unordered_map>
@@ -10,6 +12,68 @@ std::string Signal_name(const network_ &n, int s) {
   return n.names[size_t(s - n.vars - 1)];
 }
 
+namespace {
+
+// Why the reader refused a formula, found as a person would look for it:
+// line by line, the first break of a rule the reader keeps. Empty when none
+// of these is found (the plain refusal then stands). A pipe cannot be read
+// twice and gets none.
+std::string Formula_problem(const char *path) {
+  struct stat st;
+  text_reader_ in;
+  if (stat(path, &st) != 0 || !S_ISREG(st.st_mode) || !Reader_open(&in, path)) return "";
+  std::string line, why;
+  long line_no = 0;
+  int vars = -1, declared = 0, clauses = 0;
+  bool numbers = false;  // a clause has begun: no more quantifier lines
+  auto at = [&](const std::string &what) { why = "line " + std::to_string(line_no) + ": " + what; };
+  while (why.empty() && (vars < 0 || clauses < declared) && !Reader_at_end(&in)) {
+    Read_line(&in, &line);
+    ++line_no;
+    std::string_view rest = line, w;
+    if (!Next_word(&rest, &w)) continue;
+    if (vars < 0) {
+      if (w[0] == 'c') continue;
+      std::string_view cnf;
+      if (w != "p" || !Next_word(&rest, &cnf) || cnf != "cnf" || !Next_int_word(&rest, &vars) ||
+          !Next_int_word(&rest, &declared) || vars < 0 || declared < 0)
+        at("no problem line 'p cnf VARIABLES CLAUSES' before it");
+      else if (size_t(vars) > Reader_budget(&in))
+        at("the problem line declares " + std::to_string(vars) +
+           " variables, more than a file of its size can use");
+      continue;
+    }
+    const bool prefix = !numbers && (w == "a" || w == "e");
+    for (bool more = prefix ? Next_word(&rest, &w) : true; more && why.empty();
+         more = Next_word(&rest, &w)) {
+      int x;
+      if (w == "c")
+        at("a comment line after the problem line");
+      else if (w == "a" || w == "e")
+        at("a quantifier line after the first clause");
+      else if (!Parse_int_word(w, &x))
+        at("'" + std::string(w) + "' is not a number");
+      else if (x == INT32_MIN || (x < 0 ? -x : x) > vars)
+        at("variable " + std::string(w[0] == '-' ? w.substr(1) : w) + " is above the " +
+           std::to_string(vars) + " that the problem line declares");
+      else if (prefix && x < 0)
+        at("a negative number in a quantifier line");
+      else if (!prefix && x == 0 && ++clauses == declared)
+        break;
+      numbers = numbers || !prefix;
+    }
+  }
+  Reader_close(&in);
+  if (!why.empty()) return why;
+  if (vars < 0) return "no problem line 'p cnf VARIABLES CLAUSES'";
+  if (clauses < declared)
+    return "it ends after " + std::to_string(clauses) + " of the " + std::to_string(declared) +
+           " clauses that its problem line declares (cut short?)";
+  return "";
+}
+
+}  // namespace
+
 int Read_formula(text_reader_ *in, const char *path, int certified, check_formula_ *f,
                  std::string *problem) {
   int ok = Parse_formula(in, &f->vars, &f->clauses, &f->blocks);
@@ -18,12 +82,15 @@ int Read_formula(text_reader_ *in, const char *path, int certified, check_formul
   // clauses alone would not be a check of what was solved. Comment lines
   // may follow.
   bool more = false;
+  std::string why;
   for (std::string_view w; ok && !more && Read_word(in, &w) == 1; Skip_line_rest(in))
     more = w != "c";
   if (!Reader_intact(in))
     *problem = std::string("cannot read formula ") + path + ": " + in->problem, ok = 0;
   else if (!ok)
-    *problem = std::string(path) + " is not a QDIMACS formula";
+    *problem = std::string(path) + " is not a QDIMACS formula", why = Formula_problem(path);
+  if (!why.empty())
+    *problem += ": " + why;
   else if (more)
     *problem = std::string(path) + " goes on after its last clause (its problem line declares " +
                std::to_string(f->clauses.size()) + ")",
