@@ -57,6 +57,12 @@ check "resume completes the campaign" [ "$(ls "$out"/json/*.json | wc -l)" -eq $
 check "resume leaves finished formulas alone" [ "$(stat -c %Y "$kept")" -lt 1000000000 ]
 check "resume ran two" [ "$(wc -l < "$out/todo.txt")" -eq 2 ]
 
+# A list with CR line ends and no line end after its last formula: both
+# formulas run.
+printf '%s\r\n\r\n%s' "$instances/TOILET2.1.iv.3.qdimacs" "$instances/TOILET2.1.iv.4.qdimacs" > "$work/list.txt"
+"$bin/cerox-campaign" --timeout 60 --memory $memory --no-certificates --out "$work/listed" --list "$work/list.txt" > /dev/null 2>&1
+check "every formula of a CRLF list without a last line end" [ "$(grep -c ',VALID,' "$work/listed/results.csv")" -eq 2 ]
+
 # A Slurm array task by hand, then --collect.
 task="$work/slurm"
 "$bin/cerox-campaign" --one "$instances/TOILET2.1.iv.3.qdimacs" --out "$task" --timeout 60 --memory $memory

@@ -258,7 +258,12 @@ fi
 command -v parallel > /dev/null 2>&1 || die "GNU parallel not found (install the Debian package parallel)"
 if [ -n "$list" ]; then
   [ -r "$list" ] || die "cannot read $list"
-  while IFS= read -r f; do [ -n "$f" ] && formulas+=("$f"); done < "$list"
+  # A list written on Windows ends its lines in CR; one written by hand may
+  # leave its last line without a line end.
+  while IFS= read -r f || [ -n "$f" ]; do
+    f=${f%$'\r'}
+    [ -z "$f" ] || formulas+=("$f")
+  done < "$list"
 fi
 [ ${#formulas[@]} -gt 0 ] || die "no formulas given"
 : > "$out/formulas.txt"
