@@ -187,7 +187,11 @@ TEST(Formula, RefusalNamesTheFirstBrokenRule) {
       {"p cnf 2 2\na 1 0\n1 2 0\ne 2 0\n-1 0\n", "line 4: a quantifier line after the first"},
       {"c one\np cnf 2 1\nc two\na 1 0\n1 2 0\n", "line 3: a comment line after the problem"},
       {"c one\na 1 0\n", "line 2: no problem line 'p cnf VARIABLES CLAUSES' before it"},
-      {"p qbf 2 1\n", "line 1: no problem line"},
+      {"p cnf 2\n", "line 1: no problem line"},
+      {"c x\ne 1 2 3\n", "line 2: no problem line"},
+      {"p cnf 2 1\na 1 0\n", "it ends after 0 of the 1 clauses"},
+      {"p cnf 2 1\ne 1\n2\n0\n1 x 0\n", "line 5: 'x' is not a number"},
+      {"p cnf 1 1\na 1 0\ne 1 0\n", "line 3: a quantifier line after the first clause"},
       {"c only\n", "no problem line 'p cnf VARIABLES CLAUSES'"},
       {"p cnf 2000000000 1\n1 0\n", "line 1: the problem line declares 2000000000 variables"},
   };

@@ -14,62 +14,89 @@ std::string Signal_name(const network_ &n, int s) {
 
 namespace {
 
+// The words of a file with the numbers of their lines.
+struct word_stream_ {
+  text_reader_ in;
+  std::string line;
+  std::string_view rest;
+  long line_no = 0;
+  bool first = false;  // the word begins its line
+  int Next(std::string_view *w) {
+    first = false;
+    while (!Next_word(&rest, w)) {
+      if (Reader_at_end(&in)) return 0;
+      Read_line(&in, &line);
+      ++line_no;
+      rest = line;
+      first = true;
+    }
+    return 1;
+  }
+};
+
 // Why the reader refused a formula, found as a person would look for it:
-// line by line, the first break of a rule the reader keeps. Empty when none
-// of these is found (the plain refusal then stands). A pipe cannot be read
-// twice and gets none.
+// the first word that breaks a rule the reader keeps (it reads words, not
+// lines: a prefix line may go on over several), or where the input ends. A
+// problem line is one only as 'p cnf' (the reader takes any two words).
+// Empty when none of these is found (the plain refusal then stands). A pipe
+// cannot be read twice and gets none.
 std::string Formula_problem(const char *path) {
   struct stat st;
-  text_reader_ in;
-  if (stat(path, &st) != 0 || !S_ISREG(st.st_mode) || !Reader_open(&in, path)) return "";
-  std::string line, why;
-  long line_no = 0;
-  int vars = -1, declared = 0, clauses = 0;
-  bool numbers = false;  // a clause has begun: no more quantifier lines
-  auto at = [&](const std::string &what) { why = "line " + std::to_string(line_no) + ": " + what; };
-  while (why.empty() && (vars < 0 || clauses < declared) && !Reader_at_end(&in)) {
-    Read_line(&in, &line);
-    ++line_no;
-    std::string_view rest = line, w;
-    if (!Next_word(&rest, &w)) continue;
-    if (vars < 0) {
-      if (w[0] == 'c') continue;
-      std::string_view cnf;
-      if (w != "p" || !Next_word(&rest, &cnf) || cnf != "cnf" || !Next_int_word(&rest, &vars) ||
-          !Next_int_word(&rest, &declared) || vars < 0 || declared < 0)
-        at("no problem line 'p cnf VARIABLES CLAUSES' before it");
-      else if (size_t(vars) > Reader_budget(&in))
-        at("the problem line declares " + std::to_string(vars) +
-           " variables, more than a file of its size can use");
-      continue;
+  word_stream_ s;
+  if (stat(path, &st) != 0 || !S_ISREG(st.st_mode) || !Reader_open(&s.in, path)) return "";
+  std::string why;
+  std::string_view w;
+  auto at = [&](const std::string &what) {
+    why = "line " + std::to_string(s.line_no) + ": " + what;
+  };
+  auto number = [&](bool prefix, int vars, int *x) {
+    if (s.first && w == "c")
+      at("a comment line after the problem line");
+    else if (s.first && !prefix && (w[0] == 'a' || w[0] == 'e'))
+      at("a quantifier line after the first clause");
+    else if (!Parse_int_word(w, x))
+      at("'" + std::string(w) + "' is not a number");
+    else if (*x == INT32_MIN || (*x < 0 ? -*x : *x) > vars)
+      at("variable " + std::string(w[0] == '-' ? w.substr(1) : w) + " is above the " +
+         std::to_string(vars) + " that the problem line declares");
+    else if (prefix && *x < 0)
+      at("a negative number in a quantifier line");
+    return why.empty();
+  };
+  int vars = 0, declared = 0, clauses = 0, listed = 0, x = 0;
+  bool more;
+  while ((more = s.Next(&w)) && s.first && w[0] == 'c') s.rest = {};
+  std::string_view kind;
+  if (!more)
+    why = "no problem line 'p cnf VARIABLES CLAUSES'";
+  else if (w != "p" || !s.Next(&kind) || kind != "cnf" || !s.Next(&w) ||
+           !Parse_int_word(w, &vars) || !s.Next(&w) || !Parse_int_word(w, &declared))
+    at("no problem line 'p cnf VARIABLES CLAUSES' before it");
+  else if (vars > 0 && size_t(vars) > Reader_budget(&s.in))
+    at("the problem line declares " + std::to_string(vars) +
+       " variables, more than a file of its size can use");
+  // The prefix: lines of 'a' or 'e' and variables up to a 0, until as many
+  // variables are listed as declared or another word comes.
+  more = why.empty() && s.Next(&w);
+  while (more && why.empty() && (w[0] == 'a' || w[0] == 'e')) {
+    for (x = 1; why.empty() && x != 0;) {
+      if (!s.Next(&w)) return Reader_close(&s.in), "it ends inside a quantifier line";
+      if (!number(true, vars, &x) || x == 0) break;
+      if (listed++ == vars)
+        at("the prefix lists more than the " + std::to_string(vars) +
+           " variables that the problem line declares");
     }
-    const bool prefix = !numbers && (w == "a" || w == "e");
-    for (bool more = prefix ? Next_word(&rest, &w) : true; more && why.empty();
-         more = Next_word(&rest, &w)) {
-      int x;
-      if (w == "c")
-        at("a comment line after the problem line");
-      else if (w == "a" || w == "e")
-        at("a quantifier line after the first clause");
-      else if (!Parse_int_word(w, &x))
-        at("'" + std::string(w) + "' is not a number");
-      else if (x == INT32_MIN || (x < 0 ? -x : x) > vars)
-        at("variable " + std::string(w[0] == '-' ? w.substr(1) : w) + " is above the " +
-           std::to_string(vars) + " that the problem line declares");
-      else if (prefix && x < 0)
-        at("a negative number in a quantifier line");
-      else if (!prefix && x == 0 && ++clauses == declared)
-        break;
-      numbers = numbers || !prefix;
-    }
+    more = why.empty() && s.Next(&w);
+    if (listed == vars) break;
   }
-  Reader_close(&in);
-  if (!why.empty()) return why;
-  if (vars < 0) return "no problem line 'p cnf VARIABLES CLAUSES'";
-  if (clauses < declared)
-    return "it ends after " + std::to_string(clauses) + " of the " + std::to_string(declared) +
-           " clauses that its problem line declares (cut short?)";
-  return "";
+  // The clauses, up to the number declared.
+  for (; more && why.empty() && clauses < declared; more = s.Next(&w))
+    if (number(false, vars, &x) && x == 0) ++clauses;
+  if (more && why.empty() && declared <= 0) at("a clause where the problem line declares none");
+  Reader_close(&s.in);
+  if (!why.empty() || clauses >= declared) return why;
+  return "it ends after " + std::to_string(clauses) + " of the " + std::to_string(declared) +
+         " clauses that its problem line declares (cut short?)";
 }
 
 }  // namespace
