@@ -54,10 +54,10 @@ namespace {
 struct mapper_ {
   static constexpr int kQueued = 16;
   std::mutex lock;
-  std::condition_variable changed;
+  std::condition_variable changed, idle;
   uintptr_t from[kQueued], to[kQueued];
   int first = 0, count = 0;
-  bool started = false, failed = false;
+  bool started = false, failed = false, busy = false;
 
   static void *Run(void *self) {
     mapper_ &m = *static_cast<mapper_ *>(self);
@@ -67,20 +67,34 @@ struct mapper_ {
       const uintptr_t a = m.from[m.first], b = m.to[m.first];
       m.first = (m.first + 1) % kQueued;
       --m.count;
+      m.busy = true;
       hold.unlock();
       Populate_pages(reinterpret_cast<void *>(a), size_t(b - a));
       hold.lock();
+      m.busy = false;
+      if (m.count == 0) m.idle.notify_all();
     }
   }
 };
 
+mapper_ *The_mapper() {
+  static mapper_ *m = new mapper_;
+  return m;
+}
+
 }  // namespace
+
+void Populate_ahead_wait() {
+  mapper_ *m = The_mapper();
+  std::unique_lock<std::mutex> hold(m->lock);
+  m->idle.wait(hold, [&] { return m->count == 0 && !m->busy; });
+}
 
 void Populate_ahead(uintptr_t base, size_t room, uintptr_t window) {
   const uintptr_t from = std::max(base, window),
                   to = std::min(base + room, window + (uintptr_t(1) << kAheadWindow));
   if (from >= to) return;
-  static mapper_ *m = new mapper_;
+  mapper_ *m = The_mapper();
   std::unique_lock<std::mutex> hold(m->lock);
   if (!m->started && !m->failed) {
     pthread_t thread;

@@ -29,6 +29,10 @@ constexpr int kAheadWindow = 21;
 // room [base, base + room): the zeroing of fresh pages then overlaps the
 // work of the thread that fills them. Only a hint, as Populate_pages.
 void Populate_ahead(uintptr_t base, size_t room, uintptr_t window);
+// Waits until the windows asked for so far are mapped in. Its work may
+// still reach freed memory that a later store reuses; a caller that counts
+// the pages of fresh memory waits first.
+void Populate_ahead_wait();
 // Called as a large store grows to n items: when its end enters a new
 // window, the window after the next one is mapped in ahead, so that a
 // store filled by small appends meets few fresh pages of its own.

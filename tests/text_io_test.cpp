@@ -295,9 +295,14 @@ TEST(LargeStore, PopulateMapsInTheWholePagesOfItsRange) {
 // one mapped in by another thread, and no page past it.
 TEST(LargeStore, GrowthMapsInTheWindowAfterTheNext) {
   const size_t window = size_t(1) << 21;
+  // Earlier tests' windows are mapped in first, and the room is made fresh:
+  // the heap may hand out pages that earlier tests wrote.
+  Populate_ahead_wait();
   std::vector<char> v;
   v.reserve(16 * window);
   const uintptr_t base = uintptr_t(v.data()), end = base + v.capacity();
+  const uintptr_t inner = (base + 4095) & ~uintptr_t(4095);
+  madvise(reinterpret_cast<void *>(inner), (end & ~uintptr_t(4095)) - inner, MADV_DONTNEED);
   if (!Populate_pages(v.data(), 3 * 4096))
     GTEST_SKIP() << "this system does not populate on request";
   Map_ahead(v, 3 * window + window / 5);
@@ -314,7 +319,8 @@ TEST(LargeStore, GrowthMapsInTheWindowAfterTheNext) {
   for (int i = 0; i < 200 && count(ahead, ahead + window) < window / 4096; ++i) usleep(10000);
   EXPECT_EQ(count(ahead, ahead + window), window / 4096);
   EXPECT_EQ(count(base + 3 * 4096, ahead), 0u);
-  EXPECT_EQ(count(ahead + window, end), 0u);
+  // The page that holds the end may hold the allocator's next header.
+  EXPECT_EQ(count(ahead + window, end & ~uintptr_t(4095)), 0u);
 }
 
 }  // namespace
