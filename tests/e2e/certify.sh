@@ -149,6 +149,12 @@ check "certificate cut short" "FAILURE: cannot write $work/kept.blif" 2 \
   env PATH="$work/cpfull:$PATH" "$certify" --certificate "$work/kept.blif" "$work/TOILET2.1.iv.3.qdimacs"
 [ "$(cat "$work/kept.blif")" = last ] && [ -z "$(ls "$work" | grep -F .part)" ] ||
   { echo "FAIL: a cut certificate replaced the last one or left a part"; failed=$((failed + 1)); }
+# Outputs that cannot be written stop the run before any stage.
+for opt in --certificate --json; do
+  out=$("$certify" $opt "$work/no/such/folder/x" "$work/TOILET2.1.iv.3.qdimacs")
+  [ "$out" = "FAILURE: cannot write $work/no/such/folder/x" ] && passed=$((passed + 1)) ||
+    { echo "FAIL: $opt in a missing folder: got '$out'"; failed=$((failed + 1)); }
+done
 # With room, the same cut trace fails without the note.
 out=$("$certify" "$work/TOILET2.1.iv.3.qdimacs" "$work/kfull/trace.qrp" | tail -n 1)
 [ "$out" = "FAILURE: qrp-trim: trace.qrp:3: truncated or malformed literal list" ] && passed=$((passed + 1)) ||

@@ -222,7 +222,8 @@ name=${name%.gz}
 name=${name%.xz}
 name=${name%.zst}
 name=${name%.qdimacs}
-[ -n "$certificate_out" ] || certificate_out="${formula%/*}/$name.certificate.blif"
+hint=""
+[ -n "$certificate_out" ] || certificate_out="${formula%/*}/$name.certificate.blif" hint=" (give --certificate FILE)"
 # An output that is an input (by name or through a link) would overwrite it
 # (--check writes no certificate).
 outputs=("$json")
@@ -239,6 +240,20 @@ for out in "${outputs[@]}"; do
       verdict "FAILURE: $out is an input of the run: it would be overwritten"
     fi
   done
+done
+# Where the run writes, it can write, before a stage runs: a solve of hours
+# is not to end in "cannot write". The record and a regular certificate
+# are written beside their place and renamed over it; a link, /dev/null or
+# a pipe is written through.
+for out in "$json" "$([ -n "$check" ] || echo "$certificate_out")"; do
+  [ -n "$out" ] || continue
+  if [ "$out" != "$json" ] && { [ -L "$out" ] || { [ -e "$out" ] && [ ! -f "$out" ]; }; }; then
+    [ -w "$out" ] && continue
+  else
+    [ -d "$(dir_of "$out")" ] && [ -w "$(dir_of "$out")" ] && continue
+  fi
+  [ "$out" != "$json" ] || json="" hint=""
+  verdict "FAILURE: cannot write $out$hint"
 done
 
 # Runs a stage's command, noting its peak memory in $peak_kb when GNU time
