@@ -75,8 +75,9 @@ void Mark_core(trace_lines_ *t, bool all) {
   }
   t->keep.assign(n, all);
   if (n && !all) {
-    std::vector<int> stack = {int(n) - 1};
-    t->keep.back() = 1;
+    const size_t root = t->empty_line >= 0 ? size_t(t->empty_line) : n - 1;
+    std::vector<int> stack = {int(root)};
+    t->keep[root] = 1;
     while (!stack.empty()) {
       const size_t k = size_t(stack.back());
       stack.pop_back();
@@ -165,7 +166,13 @@ int Read_text_lines(text_reader_ *in, int max_antecedents, trace_lines_ *t, std:
     if (!first && Read_word(in, &w) != 1) return *problem = "no r line: the trace is incomplete", 0;
     if (w == "r") return 1;
     if (!Trace_begin_line(t, Word_id(w), problem)) return 0;
-    if (Skip_to_zero_word(in) != 1) return *problem = "truncated literal list", 0;
+    if (!t->uses_only) {
+      // The first literal word tells an empty line.
+      if (Read_word(in, &w) != 1) return *problem = "truncated literal list", 0;
+      if (w == "0") t->empty_line = long(t->lines - 1);
+    }
+    if ((t->uses_only || w != "0") && Skip_to_zero_word(in) != 1)
+      return *problem = "truncated literal list", 0;
     if (!Read_antecedents(t, max_antecedents, problem, next)) return 0;
   }
 }
@@ -192,6 +199,8 @@ int Read_binary_lines(text_reader_ *in, int max_antecedents, trace_lines_ *t,
       return 1;
     }
     if (!Trace_begin_line(t, id, problem)) return 0;
+    // A 0 byte first is the end of an empty list (a literal is 2 or more).
+    if (Reader_ensure(in, 1) >= 1 && in->data[in->at] == 0) t->empty_line = long(t->lines - 1);
     if (Bin_skip_list(in) != 1) return *problem = "truncated literal list", 0;
     if (!Read_antecedents(t, max_antecedents, problem, next)) return 0;
   }

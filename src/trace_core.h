@@ -30,6 +30,10 @@ struct trace_lines_ {
   // Set before reading a core, whose lines are all kept: an antecedent then
   // only moves its line's last use, and no antecedent lists are kept.
   bool uses_only = false;
+  // The last line without literals (not kept with `uses_only`): the empty
+  // clause or cube the proof ends in, even where lines follow it (DepQBF
+  // lists the input clauses after an empty one, and derives nothing).
+  long empty_line = -1;
 };
 
 // Starts a line with this id, which must be above the last one. Returns 1,
@@ -45,7 +49,8 @@ long Line_index(const trace_lines_ &t, long long id);
 inline long long Line_id(const trace_lines_ &t, size_t k) {
   return t.counted ? (long long)k + 1 : t.ids[k];
 }
-// Marks the last line and every line it depends on (t->keep), or with
+// Marks the last line (an empty one before it when it has literals) and
+// every line it depends on (t->keep), or with
 // `all` every line, and notes where each is read the last time
 // (t->last_use); the antecedent lists are released afterwards. Lines read
 // with `uses_only` have their last uses already, and take `all`.

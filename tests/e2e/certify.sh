@@ -64,6 +64,11 @@ check "true formula without existentials" VALID 0 "$certify" "$work/no-existenti
 # takes it.
 printf ' p\tcnf 2 1\na 1 0\ne 2 0\n1 2 0\n' > "$work/blanks.qdimacs"
 check "blanks in the problem line" VALID 0 "$certify" "$work/blanks.qdimacs"
+# An empty clause among the input clauses: DepQBF derives nothing and lists
+# the input clauses after it.
+printf 'p cnf 3 3\na 1 0\ne 2 3 0\n1 2 0\n0\n-1 3 0\n' > "$work/empty-clause.qdimacs"
+check "an empty input clause" VALID 0 "$certify" --certificate /dev/null "$work/empty-clause.qdimacs"
+check "an empty input clause, binary" VALID 0 "$certify" --bqrp --certificate /dev/null "$work/empty-clause.qdimacs"
 # DepQBF solves a formula with a variable above the declared count; the
 # replay of its proof fails, and the reason is the formula's.
 printf 'p cnf 2 2\na 1 0\ne 2 0\n1 2 3 0\n-1 -2 0\n' > "$work/above.qdimacs"

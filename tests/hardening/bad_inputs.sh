@@ -105,6 +105,13 @@ row qrp-inconsistent "printf 'p qrp 3 2\na 1 0\ne 2 3 0\n1 2 3 0 0\n2 -2 -3 0 0\
   "cerox -m 3 p.qrp" "$E_RES" 1
 row qrp-last-not-empty "printf 'p qrp 2 2\ne 1 2 0\n1 1 2 0 0\n2 -1 2 0 0\n3 2 0 1 2 0\nr UNSAT\n' > p.qrp" \
   "cerox -m 3 p.qrp" " -- ERROR:  Proof does not end in the empty clause. --" 1
+# An empty input clause with input clauses after it, and nothing derived
+# (DepQBF's trace of such a formula): the core is that clause alone, in
+# both forms, and the raw trace replays.
+row qrp-empty-input-clause "printf 'p qrp 2 2\na 1 0\ne 2 0\n1 0 0\n2 1 2 0 0\nr UNSAT\n' > p.qrp" \
+  "qrp-trim p.qrp c.qrp > /dev/null && grep -x '1 0 0' c.qrp && ! grep -q '^2 ' c.qrp && cerox -m 3 p.qrp" "Finish!!" 0
+row bqrp-empty-input-clause "printf 'p bqrp 2 2\000\000a\001\000\000e\002\000\001\000\000\002\002\004\000\000${B_END}' > p.bqrp" \
+  "qrp-trim --text p.bqrp c.qrp > /dev/null && grep -x '1 0 0' c.qrp && ! grep -q '^2 ' c.qrp && cerox -m 3 p.bqrp" "Finish!!" 0
 row qrp-wrong-mode "printf '$QRP_OK' > p.qrp" "cerox -m 4 p.qrp" " -- ERROR:  Proof does not end in the empty cube. --" 1
 row qbc-last-not-empty "printf '$F2' > f; echo 'qbc 5 * 1 3 0 CONCLUDE' > f.qbc" "cerox f" \
   " -- ERROR:  Proof does not end in the empty clause. --" 1

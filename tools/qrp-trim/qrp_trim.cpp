@@ -1,7 +1,8 @@
 // qrp-trim [--text|--binary] IN OUT: the core of a QRP trace, text or binary
 // ('bqrp'), plain or compressed. Keeps the header and prefix lines, the proof
-// lines that the last proof line (the empty clause or cube) depends on
-// through the antecedent lists, and the "r" line, all as they stand, in the
+// lines that the last proof line (the empty clause or cube; the last empty
+// line when lines with literals follow it) depends on through the
+// antecedent lists, and the "r" line, all as they stand, in the
 // input's form unless --text or --binary asks for the other one. Two passes
 // over the file: the first keeps only ids and antecedents, the second copies
 // the marked lines.
@@ -71,9 +72,12 @@ int Read_text_trace(text_reader_ &in, trace_lines_ *t, std::string *problem, lon
     int id, v;
     if (!c.Number(&id)) return fail(lines, "bad line id");
     if (!Trace_begin_line(t, id, problem)) return fail(lines, *problem);
-    do {
+    bool empty = true;
+    for (;; empty = false) {
       if (!c.Number(&v)) return fail(lines, "truncated or malformed literal list");
-    } while (v != 0);
+      if (v == 0) break;
+    }
+    if (empty) t->empty_line = long(t->lines - 1);
     for (;;) {
       if (!c.Number(&v)) return fail(lines, "truncated or malformed antecedent list");
       if (v == 0) break;
