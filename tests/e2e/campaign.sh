@@ -63,6 +63,12 @@ printf '%s\r\n\r\n%s' "$instances/TOILET2.1.iv.3.qdimacs" "$instances/TOILET2.1.
 "$bin/cerox-campaign" --timeout 60 --memory $memory --no-certificates --out "$work/listed" --list "$work/list.txt" > /dev/null 2>&1
 check "every formula of a CRLF list without a last line end" [ "$(grep -c ',VALID,' "$work/listed/results.csv")" -eq 2 ]
 
+# Through a link elsewhere, as from ~/bin.
+mkdir -p "$work/linked"
+ln -sf "$bin/cerox-campaign" "$work/linked/cerox-campaign"
+"$work/linked/cerox-campaign" --one "$instances/TOILET2.1.iv.3.qdimacs" --out "$work/via-link" --no-certificates --memory $memory
+check "campaign through a link" grep -q '"verdict": "VALID"' "$work/via-link"/json/*.json
+
 # A Slurm array task by hand, then --collect.
 task="$work/slurm"
 "$bin/cerox-campaign" --one "$instances/TOILET2.1.iv.3.qdimacs" --out "$task" --timeout 60 --memory $memory

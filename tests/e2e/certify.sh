@@ -154,6 +154,10 @@ check "certificate cut short" "FAILURE: cannot write $work/kept.blif" 2 \
   env PATH="$work/cpfull:$PATH" "$certify" --certificate "$work/kept.blif" "$work/TOILET2.1.iv.3.qdimacs"
 [ "$(cat "$work/kept.blif")" = last ] && [ -z "$(ls "$work" | grep -F .part)" ] ||
   { echo "FAIL: a cut certificate replaced the last one or left a part"; failed=$((failed + 1)); }
+# Called through a link elsewhere, it finds its siblings all the same.
+mkdir -p "$work/linked"
+ln -sf "$certify" "$work/linked/cerox-certify"
+check "called through a link" VALID 0 "$work/linked/cerox-certify" --certificate /dev/null "$work/TOILET2.1.iv.3.qdimacs"
 # Outputs that cannot be written stop the run before any stage.
 for opt in --certificate --json; do
   out=$("$certify" $opt "$work/no/such/folder/x" "$work/TOILET2.1.iv.3.qdimacs")

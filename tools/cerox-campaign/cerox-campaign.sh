@@ -14,8 +14,11 @@
 # --collect builds the table, the summary and the plot from DIR/json alone.
 set -u
 
-bin=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-self="$bin/$(basename "${BASH_SOURCE[0]}")"
+# cerox-certify lies next to this file, also when it is called through a
+# link.
+self=$(readlink -f "${BASH_SOURCE[0]}" 2> /dev/null) || self=${BASH_SOURCE[0]}
+bin=$(cd "$(dirname "$self")" && pwd)
+self="$bin/$(basename "$self")"
 jobs=$(nproc 2> /dev/null || echo 1)
 timeout_s=600
 memory_mb=3000

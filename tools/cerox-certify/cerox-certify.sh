@@ -25,7 +25,10 @@ set -u
 # more than a small formula's stages).
 dir_of() { case "$1" in */*) echo "${1%/*}/" ;; *) echo . ;; esac; }
 name_of() { echo "${1##*/}"; }
-bin=$(cd "$(dir_of "${BASH_SOURCE[0]}")" && pwd)
+# The siblings lie next to this file, also when it is called through a
+# link (one put in ~/bin, say).
+self=$(readlink -f "${BASH_SOURCE[0]}" 2> /dev/null) || self=${BASH_SOURCE[0]}
+bin=$(cd "$(dir_of "$self")" && pwd)
 alter=0
 long_distance=""
 engine=auto
