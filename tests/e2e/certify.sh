@@ -120,12 +120,19 @@ check "JSON file is the formula" "FAILURE: $work/TOILET2.1.iv.3.qdimacs is an in
 check "JSON file is the checked certificate" "FAILURE: $work/TOILET2.1.iv.4.certificate.blif is an input of the run" 2 \
   "$certify" --check "$work/TOILET2.1.iv.4.certificate.blif" --true --json "$work/TOILET2.1.iv.4.certificate.blif" "$work/TOILET2.1.iv.4.qdimacs"
 cmp -s "$work/TOILET2.1.iv.3.qdimacs" "$work/saved.qdimacs" || { echo "FAIL: the formula was overwritten"; failed=$((failed + 1)); }
-# A control character in a path is escaped in the JSON record.
+# A control character in a path is escaped in the JSON record, and so are
+# the bytes of a name that is no UTF-8 (Latin-1); UTF-8 stays as it is.
 ctl="$work/ctl"$'\001'"dir"
-mkdir -p "$ctl" && cp "$work/saved.qdimacs" "$ctl/f.qdimacs"
+mkdir -p "$ctl" && cp "$work/saved.qdimacs" "$ctl/f.qdimacs" &&
+  cp "$work/saved.qdimacs" "$ctl/caf"$'\351'".qdimacs" && cp "$work/saved.qdimacs" "$ctl/café.qdimacs"
 check "control character in the path" VALID 0 "$certify" --json "$work/ctl.json" --certificate /dev/null "$ctl/f.qdimacs"
 grep -q 'ctl\\u0001dir' "$work/ctl.json" && ! grep -q $'\001' "$work/ctl.json" ||
   { echo "FAIL: the control character is not escaped in the JSON record"; failed=$((failed + 1)); }
+check "Latin-1 name" VALID 0 "$certify" --json "$work/latin.json" --certificate /dev/null "$ctl/caf"$'\351'".qdimacs"
+check "UTF-8 name" VALID 0 "$certify" --json "$work/utf8.json" --certificate /dev/null "$ctl/café.qdimacs"
+grep -q 'caf\\u00e9\.qdimacs' "$work/latin.json" && iconv -f UTF-8 -t UTF-8 "$work/latin.json" > /dev/null &&
+  grep -q 'café\.qdimacs' "$work/utf8.json" ||
+  { echo "FAIL: a name that is no UTF-8 left the JSON record invalid, or UTF-8 was escaped"; failed=$((failed + 1)); }
 mkdir -p "$work/kf" && cp "$work/saved.qdimacs" "$work/kf/f.qdimacs"
 check "--keep folder whose f.qdimacs is the formula" "FAILURE: $work/kf/f.qdimacs is an input of the run" 2 \
   "$certify" --keep "$work/kf" --certificate /dev/null "$work/kf/f.qdimacs"

@@ -74,6 +74,21 @@ json_string() {
     done
     s=$out
   fi
+  # Bytes that are no UTF-8 (a file name in Latin-1, say) as \u escapes of
+  # their values, so that the record stays JSON.
+  local LC_ALL=C b
+  if [[ $s == *[$'\200'-$'\377']* ]] && command -v iconv > /dev/null &&
+    ! printf '%s' "$s" | iconv -f UTF-8 -t UTF-8 > /dev/null 2>&1; then
+    out=""
+    for ((i = 0; i < ${#s}; ++i)); do
+      c=${s:i:1}
+      case $c in
+        [$'\200'-$'\377']) printf -v b '%d' "'$c"; printf -v c '\\u%04x' $((b & 255)) ;;
+      esac
+      out+=$c
+    done
+    s=$out
+  fi
   printf '"%s"' "$s"
 }
 write_json() { # verdict line
