@@ -37,6 +37,9 @@ check "some formulas certified" [ "$valid" -ge 1 ]
 check "summary counts" grep -q "^$rows formulas: $valid VALID, 0 INVALID, $limited FAILURE$" "$out/summary.md"
 check "summary lists the limit" grep -q "kbkf16.qdimacs: FAILURE: time limit" "$out/summary.md"
 check "progress shown" grep -q "\[$rows/$rows\] VALID $valid" "$work/progress.out"
+# The line is kept up while the jobs run: no shell error stops it before the
+# first record is there.
+check "progress without shell errors" [ -z "$(grep -v '^.\[' "$work/progress.out" | grep -v '^$')" ]
 # The plot: whole chain, solve, trim, cerox and check.
 check "cactus.svg with five lines" [ "$(grep -c '<g id="gnuplot_plot_[0-9]*"' "$out/cactus.svg")" -eq 5 ]
 # A record's name, which --resume looks for (also records of earlier
@@ -62,6 +65,19 @@ check "resume ran two" [ "$(wc -l < "$out/todo.txt")" -eq 2 ]
 printf '%s\r\n\r\n%s' "$instances/TOILET2.1.iv.3.qdimacs" "$instances/TOILET2.1.iv.4.qdimacs" > "$work/list.txt"
 "$bin/cerox-campaign" --timeout 60 --memory $memory --no-certificates --out "$work/listed" --list "$work/list.txt" > /dev/null 2>&1
 check "every formula of a CRLF list without a last line end" [ "$(grep -c ',VALID,' "$work/listed/results.csv")" -eq 2 ]
+
+# A job killed from outside (the OOM killer, say) leaves no record: the
+# summary names its formula and the campaign ends in an error.
+mkdir -p "$work/killer"
+cp "$bin/cerox-campaign" "$work/killer/"
+printf '#!/bin/bash\n[[ "$*" == *TOILET2.1.iv.4* ]] || exec %q "$@"\nread -r _ _ _ job _ < /proc/$PPID/stat\nkill -9 "$job"\n' \
+  "$bin/cerox-certify" > "$work/killer/cerox-certify"
+chmod +x "$work/killer/cerox-certify"
+"$work/killer/cerox-campaign" --timeout 60 --memory $memory --no-certificates --out "$work/killed" \
+  "$instances/TOILET2.1.iv.3.qdimacs" "$instances/TOILET2.1.iv.4.qdimacs" > /dev/null 2> "$work/killed.err"
+check "a job without a record fails the campaign" [ $? -ne 0 ]
+check "and is named" grep -q "^- .*TOILET2.1.iv.4.qdimacs$" "$work/killed/summary.md"
+check "the other is counted" grep -q "^1 formulas: 1 VALID" "$work/killed/summary.md"
 
 # Through a link elsewhere, as from ~/bin.
 mkdir -p "$work/linked"

@@ -287,13 +287,13 @@ mkdir -p "$out/json" "$out/logs"
 # The progress line counts the records' verdicts. Each is read once (and
 # again when this run rewrites it), so that a look costs little however many
 # records a whole benchmark set leaves.
-declare -A verdict_of fresh
+declare -A verdict_of=() fresh=()
 declare -A count=([VALID]=0 [INVALID]=0 [FAILURE]=0)
 stamp="$out/.started"
 scan_records() {
   local f line v
   for f in "$out"/json/*.json; do
-    [ -z "${fresh[$f]:-}" ] || continue
+    [ -e "$f" ] && [ -z "${fresh[$f]:-}" ] || continue
     if [ -n "${verdict_of[$f]:-}" ]; then [ "$f" -nt "$stamp" ] || continue; fi
     v=""
     while IFS= read -r line; do
@@ -334,5 +334,21 @@ done
 wait $runner
 progress
 echo >&2
+# A formula of this run without a record (its job killed from outside, a
+# full disk, a machine that does not share DIR) is named, not left out of
+# the counts in silence.
+missing=()
+while IFS= read -r f; do
+  [ -f "$out/json/$(key_of "$f").json" ] || missing+=("$f")
+done < "$todo"
+records=("$out"/json/*.json)
+[ -e "${records[0]}" ] || die "none of the $(wc -l < "$todo") formulas has a record (see $out/joblog and $out/logs/)"
 collect "$out"
+if [ ${#missing[@]} -gt 0 ]; then
+  {
+    printf '\nWithout a record (their jobs in joblog, their output in logs/):\n\n'
+    printf -- '- %s\n' "${missing[@]}"
+  } >> "$out/summary.md"
+fi
 cat "$out/summary.md"
+[ ${#missing[@]} -eq 0 ] || die "${#missing[@]} of $(wc -l < "$todo") formulas have no record"
