@@ -180,6 +180,29 @@ int Compression_of(const char *head, size_t n) {
   return kPlain;
 }
 
+const char *Unread_compression(const char *head, size_t n) {
+  const unsigned char *h = reinterpret_cast<const unsigned char *>(head);
+  auto starts = [&](const char *magic, size_t k) {
+    return n >= k && std::memcmp(h, magic, k) == 0;
+  };
+  // bzip2: "BZh", the block size, then a block's or the end's first byte.
+  if (starts("BZh", 3) && n >= 5 && h[3] >= '1' && h[3] <= '9' && (h[4] == 0x31 || h[4] == 0x17))
+    return "compressed with bzip2, which is not read (gzip, xz and zstd are): decompress it first";
+  if (starts("PK\x03\x04", 4))
+    return "a zip archive, which is not read (gzip, xz and zstd are): unpack it first";
+  if (starts("\x04\x22\x4d\x18", 4))
+    return "compressed with lz4, which is not read (gzip, xz and zstd are): decompress it first";
+  if (starts("7z\xbc\xaf\x27\x1c", 6))
+    return "a 7-Zip archive, which is not read (gzip, xz and zstd are): unpack it first";
+  if (starts("LZIP", 4))
+    return "compressed with lzip, which is not read (gzip, xz and zstd are): decompress it first";
+  if (starts("\x1f\x9d", 2))
+    return "compressed with compress (.Z), which is not read (gzip, xz and zstd are): decompress "
+           "it "
+           "first";
+  return nullptr;
+}
+
 namespace {
 
 // n bytes at offset `at` of the file or memory; 0 when they cannot be read.

@@ -11,6 +11,9 @@ enum compression_ { kPlain = 0, kGzip = 1, kXz = 2, kZstd = 3 };
 // The compression of a stream that begins with these bytes (at least 6 are
 // looked at when there are that many).
 int Compression_of(const char *head, size_t n);
+// For a stream in another compression or archive format (bzip2, zip, lz4,
+// 7-Zip, lzip, compress), why it is not read; else nullptr.
+const char *Unread_compression(const char *head, size_t n);
 // "gzip", "xz", "zstd"; ".gz", ".xz", ".zst".
 const char *Compression_name(int kind);
 const char *Compression_suffix(int kind);

@@ -135,6 +135,18 @@ int Eight_digits_at_most(const char *p, const char *lim, uint32_t *value, const 
 
 // Puts a decoder under the reader: the bytes read so far are the start of
 // the compressed stream.
+// A stream in a format that is not read is an input that fails at once,
+// with the reason, rather than text that fails to parse.
+int Refuse_unread(text_reader_ *r) {
+  const char *why = Unread_compression(r->data + r->at, r->end - r->at);
+  if (!why) return 0;
+  r->error = 1;
+  r->eof = 1;
+  r->at = r->end = 0;
+  r->problem = why;
+  return 1;
+}
+
 void Start_decoder(text_reader_ *r, int kind, const char *mem, size_t mem_size) {
   r->decoder.reset(
       Decoder_open(kind, r->fd, mem, mem_size, r->data + r->at, mem ? 0 : r->end - r->at));
@@ -171,7 +183,10 @@ int Reader_open(text_reader_ *r, const char *path) {
   // The first bytes tell a compressed file.
   Fill(r);
   const int kind = Compression_of(r->data + r->at, r->end - r->at);
-  if (kind != kPlain) Start_decoder(r, kind, nullptr, 0);
+  if (kind != kPlain)
+    Start_decoder(r, kind, nullptr, 0);
+  else
+    Refuse_unread(r);
   return 1;
 }
 
@@ -237,6 +252,7 @@ void Reader_memory(text_reader_ *r, const char *data, size_t size) {
   r->decoded_size = size;
   r->eof = 1;
   const int kind = Compression_of(data, size);
+  if (kind == kPlain && Refuse_unread(r)) r->data = "";
   if (kind == kPlain) return;
   r->block.reset(new char[kReadBlock]);
   r->block_size = kReadBlock;

@@ -53,7 +53,13 @@ check "--bqrp" VALID 0 "$certify" --bqrp "$work/TOILET2.1.iv.4.qdimacs"
 "$bin/tests/gen_qbf" 5 0 ld > "$work/ladder.qdimacs"
 check "--long-distance, binary" VALID 0 "$certify" --long-distance --bqrp "$work/ladder.qdimacs"
 head -c 200 "$work/t3.bqrp" > "$work/cut.bqrp"
-check "binary proof cut short" "FAILURE: qrp-trim" 2 "$certify" "$t3" "$work/cut.bqrp"
+check "binary proof cut short" "FAILURE: qrp-trim: $work/cut.bqrp: " 2 "$certify" "$t3" "$work/cut.bqrp"
+# A format that is not read says so, for the formula as for the proof.
+printf 'BZh91AY&SY\001\002' > "$work/f.qdimacs.bz2"
+check "bzip2 formula" "FAILURE: cannot read formula $work/f.qdimacs.bz2: compressed with bzip2, which is not read" 2 \
+  "$certify" --certificate /dev/null "$work/f.qdimacs.bz2"
+check "bzip2 proof" "FAILURE: qrp-trim: $work/f.qdimacs.bz2: compressed with bzip2, which is not read" 2 \
+  "$certify" --certificate /dev/null "$t3" "$work/f.qdimacs.bz2"
 # Certificates without functions: a false formula without universal
 # variables, a true one without existential variables.
 printf 'p cnf 2 4\ne 1 2 0\n1 2 0\n-1 2 0\n1 -2 0\n-1 -2 0\n' > "$work/no-universal.qdimacs"
@@ -173,7 +179,7 @@ for opt in --certificate --json; do
 done
 # With room, the same cut trace fails without the note.
 out=$("$certify" "$work/TOILET2.1.iv.3.qdimacs" "$work/kfull/trace.qrp" | tail -n 1)
-[ "$out" = "FAILURE: qrp-trim: trace.qrp:3: truncated or malformed literal list" ] && passed=$((passed + 1)) ||
+[ "$out" = "FAILURE: qrp-trim: $work/kfull/trace.qrp:3: truncated or malformed literal list" ] && passed=$((passed + 1)) ||
   { echo "FAIL: cut trace with room: got '$out'"; failed=$((failed + 1)); }
 for tool in bash sh awk sed grep cat cp mv rm mkdir mktemp date stat dirname basename head tail tr od gzip env; do
   ln -sf "$(command -v "$tool")" "$work/noabc/$tool"

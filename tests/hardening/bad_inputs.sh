@@ -150,6 +150,12 @@ row zstd-proof-truncated "printf '$QRP_OK' | zstd -qc | head -c -3 > p.qrp.zst" 
   "cerox -m 3 p.qrp.zst" "Could not read input file: truncated zstd stream" 1
 row gz-instance-truncated "printf '$F2' | gzip -c | head -c -4 > f.gz; echo 'qbc CONCLUDE' > f.qbc" \
   "cerox f.gz" "Could not read input file: truncated gzip stream" 1 f.blif
+# Formats that are not read: the reason, not a parse error.
+row bzip2-proof "printf 'BZh91AY&SY\\001' > p.qrp.bz2" "cerox -m 3 p.qrp.bz2" \
+  "Could not read input file: compressed with bzip2, which is not read (gzip, xz and zstd are)" 1
+row zip-trace "printf 'PK\\003\\004\\024\\000' > p.zip" "qrp-trim p.zip core.qrp" "qrp-trim: p.zip: a zip archive, which is not read" 1 core.qrp
+row lz4-certificate "printf 'p cnf 1 1\\ne 1 0\\n1 0\\n' > f.qdimacs; printf '\\004\\042\\115\\030\\144' > c.blif" \
+  "cerox-check f.qdimacs c.blif --true" "cannot read certificate c.blif: compressed with lz4, which is not read" 2
 row gz-valid-output-name "printf '$QRP_OK' | gzip -c > p.qrp.gz" "cerox -m 3 p.qrp.gz > /dev/null && ls p.qrp.blif" "p.qrp.blif" 0
 row gz-trim-truncated "printf '$QRP_OK' | gzip -c | head -c -8 > p.qrp.gz" \
   "qrp-trim p.qrp.gz core.qrp" "qrp-trim: p.qrp.gz: truncated gzip stream" 1 core.qrp

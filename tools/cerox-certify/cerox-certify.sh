@@ -308,8 +308,8 @@ stage() { # name start details [output file]; SIZE in the details: the file's si
 # reason, not the stage's view of it.
 stage_failure() { # the stage's reason
   local why
-  why=$("$bin/cerox-check" --formula f.qdimacs 2> /dev/null | tail -n 1)
-  [[ "$why" != FAILURE:* ]] || verdict "${why//f.qdimacs/${args[0]}}"
+  why=$("$bin/cerox-check" --formula "$work/f.qdimacs" 2> /dev/null | tail -n 1)
+  [[ "$why" != FAILURE:* ]] || verdict "${why//"$work/f.qdimacs"/${args[0]}}"
   verdict "FAILURE: $1"
 }
 
@@ -353,7 +353,8 @@ else
   cp "$formula_in" "$work/f.qdimacs" || verdict "FAILURE: cannot copy $formula"
 fi
 # As the readers take it (DepQBF too): blanks before and between the words.
-LC_ALL=C grep -qE '^[[:space:]]*p[[:space:]]+cnf([[:space:]]|$)' "$work/f.qdimacs" || verdict "FAILURE: $formula is not a QDIMACS formula (no 'p cnf' line)"
+LC_ALL=C grep -qE '^[[:space:]]*p[[:space:]]+cnf([[:space:]]|$)' "$work/f.qdimacs" ||
+  stage_failure "$formula is not a QDIMACS formula (no 'p cnf' line)"
 stage formula "$t" SIZE "$work/f.qdimacs"
 cd "$work"
 
@@ -378,8 +379,12 @@ else
   t=$(now)
   measured "$bin/qrp-trim" trace.qrp f.qrp > trim.out
   status=$?
-  [ $status -eq 0 ] ||
-    stage_failure "$(tail -n 1 trim.out | grep . || echo "qrp-trim ended with exit status $status")"
+  if [ $status -ne 0 ]; then
+    why=$(tail -n 1 trim.out | grep . || echo "qrp-trim ended with exit status $status")
+    # A given proof's work copy goes by the name it was given.
+    [ -z "$proof" ] || why=${why//"qrp-trim: trace.qrp"/"qrp-trim: ${args[1]}"}
+    stage_failure "$why"
+  fi
   # The core is plain; its last line is the answer (after a NUL when binary),
   # as the readers take it: a CR or blanks at the end do not count.
   last=$(tail -c 16 f.qrp | tr -d '\000\r' | LC_ALL=C sed 's/[[:blank:]]*$//; /^$/d' | tail -n 1)
