@@ -197,9 +197,8 @@ const char *Unread_compression(const char *head, size_t n) {
   if (starts("LZIP", 4))
     return "compressed with lzip, which is not read (gzip, xz and zstd are): decompress it first";
   if (starts("\x1f\x9d", 2))
-    return "compressed with compress (.Z), which is not read (gzip, xz and zstd are): decompress "
-           "it "
-           "first";
+    return "compressed with compress (.Z), which is not read "
+           "(gzip, xz and zstd are): decompress it first";
   return nullptr;
 }
 

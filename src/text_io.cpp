@@ -133,8 +133,6 @@ int Eight_digits_at_most(const char *p, const char *lim, uint32_t *value, const 
 #endif
 }
 
-// Puts a decoder under the reader: the bytes read so far are the start of
-// the compressed stream.
 // A stream in a format that is not read is an input that fails at once,
 // with the reason, rather than text that fails to parse.
 int Refuse_unread(text_reader_ *r) {
@@ -147,6 +145,8 @@ int Refuse_unread(text_reader_ *r) {
   return 1;
 }
 
+// Puts a decoder under the reader: the bytes read so far are the start of
+// the compressed stream.
 void Start_decoder(text_reader_ *r, int kind, const char *mem, size_t mem_size) {
   r->decoder.reset(
       Decoder_open(kind, r->fd, mem, mem_size, r->data + r->at, mem ? 0 : r->end - r->at));
