@@ -217,6 +217,12 @@ row core-option-on-gzip-raw-trace "printf '$RAW' | sed 's/^5 -1 -3/5 -1 3/' | gz
 # cerox-check's ABC engine keeps its scratch files in $TMPDIR.
 row check-abc-tmpdir "printf '$F2' > f.qdimacs; printf '.model m\n.outputs 1\n.names 1\n.end\n' > c.blif" \
   "TMPDIR=/nonexistent cerox-check --engine abc f.qdimacs c.blif --false" "FAILURE: cannot create a temporary folder in /nonexistent" 2
+# ABC ended by a signal (its stack overflows on deep networks) has decided
+# nothing, even after printing a verdict.
+row check-abc-crash "printf '$F2' > f.qdimacs; printf '.model m\n.outputs 1\n.names 1\n.end\n' > c.blif;
+  mkdir fake; printf '#!/bin/sh\necho UNSATISFIABLE\nkill -SEGV \$\$\n' > fake/berkeley-abc; chmod +x fake/berkeley-abc" \
+  "PATH=\$PWD/fake:\$PATH cerox-check --engine abc f.qdimacs c.blif --false" \
+  "FAILURE: ABC ended on signal 11 without an answer" 2
 # An output that is an input (by name or through a link) is refused before
 # it is opened: opening it would empty the input.
 row join-output-is-input "printf '.model m\n.outputs cnf\n' > f.blif; printf '.names 1\n1\n' > c.blif; cp c.blif c.saved" \

@@ -67,7 +67,8 @@ std::string Own_folder() {
   return path.substr(0, path.rfind('/'));
 }
 
-// Runs argv with its output into `log`; its exit status, or -1.
+// Runs argv with its output into `log`; its exit status, 256 plus the
+// signal that ended it, or -1.
 int Run(const std::vector<std::string> &args, const std::string &log) {
   const pid_t pid = fork();
   if (pid < 0) return -1;
@@ -82,6 +83,7 @@ int Run(const std::vector<std::string> &args, const std::string &log) {
   }
   int status;
   if (waitpid(pid, &status, 0) < 0) return -1;
+  if (WIFSIGNALED(status)) return 256 + WTERMSIG(status);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -149,8 +151,9 @@ int Abc_check(const char *formula, const char *certificate, const network_ &n, b
                  work + "/join.out") != 0) {
     *reason = "blif-join failed";
   } else {
-    Run({"berkeley-abc", "-c", "read_blif " + work + "/joined.blif; strash; sat"},
-        work + "/abc.out");
+    const int status =
+        Run({"berkeley-abc", "-c", "read_blif " + work + "/joined.blif; strash; sat"},
+            work + "/abc.out");
     // The verdict word, else ABC's first complaint (it refuses some legal
     // BLIF, such as a node with inputs and no cover rows). ABC that did not
     // run leaves no line at all.
@@ -167,10 +170,17 @@ int Abc_check(const char *formula, const char *certificate, const network_ &n, b
         if (words && complaint.empty() && line.rfind("ABC command line", 0) != 0) complaint = line;
       }
     Reader_close(&abc);
+    // ABC stopped by a signal (deep networks overflow its stack) has
+    // decided nothing, whatever it printed.
+    if (status > 255) result = -1;
     if (result == 0) *reason = "ABC found an assignment under which the certificate fails";
-    if (result < 0)
-      *reason = complaint.empty() ? "ABC gave no answer (is berkeley-abc installed?)"
-                                  : "ABC gave no answer: " + complaint;
+    if (result < 0 && status == 127)
+      *reason = "berkeley-abc not found (install the Debian package berkeley-abc)";
+    else if (result < 0 && status > 255)
+      *reason = "ABC ended on signal " + std::to_string(status - 256) +
+                " without an answer (a network this deep may be past it: try --engine sat)";
+    else if (result < 0)
+      *reason = complaint.empty() ? "ABC gave no answer" : "ABC gave no answer: " + complaint;
   }
   Run({"rm", "-rf", work}, "/dev/null");
   return result;
