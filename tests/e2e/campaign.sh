@@ -97,7 +97,10 @@ for k in 7 12 3 9 1 11 5 10 2 8 6 4; do
   sed -E "s|\"formula\": \"[^\"]*\"|\"formula\": \"r$k\"|; 0,/\"seconds\": [0-9.]+/s//\"seconds\": $k/" \
     "$(ls "$task"/json/*.json | head -n 1)" > "$work/many/json/r$k.json"
 done
+# A record cut short (a full disk) after a VALID one: a FAILURE of its own.
+head -c 60 "$work/many/json/r9.json" > "$work/many/json/r99.json"
 "$bin/cerox-campaign" --collect "$work/many" > /dev/null 2>&1
+check "a record cut short is a FAILURE" grep -q "^13 formulas: 12 VALID, 0 INVALID, 1 FAILURE$" "$work/many/summary.md"
 check "the ten slowest in order" [ "$(grep -oE '^\| r[0-9]+ ' "$work/many/summary.md" | tr -d '|r ' | tr '\n' ' ')" = "12 11 10 9 8 7 6 5 4 3 " ]
 "$bin/cerox-campaign" --one "$instances/TOILET2.1.iv.3.qdimacs" --out "$work/none" --no-certificates --memory $memory
 check "--no-certificates" [ ! -e "$work/none/certificates" ] && grep -q '"verdict": "VALID"' "$work/none"/json/*.json

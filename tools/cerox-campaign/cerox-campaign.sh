@@ -139,15 +139,21 @@ csv_rows() {
     function text(v) { if (v == "null") return ""; sub(/^"/, "", v); sub(/"$/, "", v); gsub(/\\"/, "\"", v); gsub(/\\\\/, "\\", v); return v }
     function field(v) { if (v ~ /[,"]/) { gsub(/"/, "\"\"", v); return "\"" v "\"" } return v }
     function flush() {
-      if (!formula) return
+      if (!file) return
+      # A record cut short (a full disk) is a FAILURE of its own, and takes
+      # nothing from the record before it.
+      if (!complete) { verdict = "FAILURE"; reason = "incomplete record " file }
+      if (formula == "") formula = file
       printf "%s,%s,%s,%s,%s,%s", field(formula), answer, verdict, field(reason), seconds, peak
       for (k = 1; k <= 5; k++) printf ",%s", s[names[k]]
       for (k = 2; k <= 5; k++) printf ",%s", m[names[k]]
       printf ",%s,%s,%s,%s,%s\n", b["solve"], b["trim"], b["cerox"], field(solver), engine
-      formula = ""; delete s; delete m; delete b
+      formula = answer = verdict = reason = seconds = peak = solver = engine = ""
+      complete = 0; delete s; delete m; delete b
     }
     BEGIN { split("formula solve trim cerox check", names, " ") }
-    FNR == 1 { flush() }
+    FNR == 1 { flush(); file = FILENAME }
+    /^}[[:space:]]*$/ { complete = 1 }
     /^  "formula":/ { formula = text(value($0)) }
     /^  "answer":/ { answer = text(value($0)) }
     /^  "verdict":/ { verdict = text(value($0)) }
