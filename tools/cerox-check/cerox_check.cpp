@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -177,8 +178,9 @@ int Abc_check(const char *formula, const char *certificate, const network_ &n, b
     if (result < 0 && status == 127)
       *reason = "berkeley-abc not found (install the Debian package berkeley-abc)";
     else if (result < 0 && status > 255)
-      *reason = "ABC ended on signal " + std::to_string(status - 256) +
-                " without an answer (a network this deep may be past it: try --engine sat)";
+      *reason = "ABC ended on signal " + std::to_string(status - 256) + " without an answer" +
+                (status - 256 == SIGSEGV ? " (a network this deep may be past it: try --engine sat)"
+                                         : "");
     else if (result < 0)
       *reason = complaint.empty() ? "ABC gave no answer" : "ABC gave no answer: " + complaint;
   }
