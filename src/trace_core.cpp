@@ -166,12 +166,15 @@ int Read_text_lines(text_reader_ *in, int max_antecedents, trace_lines_ *t, std:
     if (!first && Read_word(in, &w) != 1) return *problem = "no r line: the trace is incomplete", 0;
     if (w == "r") return 1;
     if (!Trace_begin_line(t, Word_id(w), problem)) return 0;
+    // Without `uses_only` the first literal word tells an empty line.
+    bool empty = false;
     if (!t->uses_only) {
-      // The first literal word tells an empty line.
       if (Read_word(in, &w) != 1) return *problem = "truncated literal list", 0;
-      if (w == "0") t->empty_line = long(t->lines - 1);
+      empty = w == "0";
     }
-    if ((t->uses_only || w != "0") && Skip_to_zero_word(in) != 1)
+    if (empty)
+      t->empty_line = long(t->lines - 1);
+    else if (Skip_to_zero_word(in) != 1)
       return *problem = "truncated literal list", 0;
     if (!Read_antecedents(t, max_antecedents, problem, next)) return 0;
   }

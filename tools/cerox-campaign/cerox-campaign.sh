@@ -342,13 +342,15 @@ progress
 echo >&2
 # A formula of this run without a record (its job killed from outside, a
 # full disk, a machine that does not share DIR) is named, not left out of
-# the counts in silence.
+# the counts in silence. The records this run wrote are counted already;
+# keys are made only when some are missing.
 missing=()
-while IFS= read -r f; do
+todo_count=$(wc -l < "$todo")
+[ ${#fresh[@]} -ge "$todo_count" ] || while IFS= read -r f; do
   [ -f "$out/json/$(key_of "$f").json" ] || missing+=("$f")
 done < "$todo"
 records=("$out"/json/*.json)
-[ -e "${records[0]}" ] || die "none of the $(wc -l < "$todo") formulas has a record (see $out/joblog and $out/logs/)"
+[ -e "${records[0]}" ] || die "none of the $todo_count formulas has a record (see $out/joblog and $out/logs/)"
 collect "$out"
 if [ ${#missing[@]} -gt 0 ]; then
   {
@@ -357,4 +359,4 @@ if [ ${#missing[@]} -gt 0 ]; then
   } >> "$out/summary.md"
 fi
 cat "$out/summary.md"
-[ ${#missing[@]} -eq 0 ] || die "${#missing[@]} of $(wc -l < "$todo") formulas have no record"
+[ ${#missing[@]} -eq 0 ] || die "${#missing[@]} of $todo_count formulas have no record"

@@ -62,28 +62,19 @@ json_string() {
   s=${s//\\/\\\\}
   s=${s//\"/\\\"}
   s=${s//[$'\t\n\r']/ }
-  # Other control characters (a file name may hold them) as \u escapes.
-  local c i out=""
-  if [[ $s == *[$'\001'-$'\037']* ]]; then
-    for ((i = 0; i < ${#s}; ++i)); do
-      c=${s:i:1}
-      case $c in
-        [$'\001'-$'\037']) printf -v c '\\u%04x' "'$c" ;;
-      esac
-      out+=$c
-    done
-    s=$out
-  fi
-  # Bytes that are no UTF-8 (a file name in Latin-1, say) as \u escapes of
-  # their values, so that the record stays JSON.
-  local LC_ALL=C b
+  # Other control characters (a file name may hold them) as \u escapes of
+  # their values, and so bytes that are no UTF-8 (a file name in Latin-1,
+  # say), so that the record stays JSON.
+  local LC_ALL=C c b i out="" escaped=$'\001'-$'\037'
   if [[ $s == *[$'\200'-$'\377']* ]] && command -v iconv > /dev/null &&
     ! printf '%s' "$s" | iconv -f UTF-8 -t UTF-8 > /dev/null 2>&1; then
-    out=""
+    escaped+=$'\200'-$'\377'
+  fi
+  if [[ $s == *[$escaped]* ]]; then
     for ((i = 0; i < ${#s}; ++i)); do
       c=${s:i:1}
       case $c in
-        [$'\200'-$'\377']) printf -v b '%d' "'$c"; printf -v c '\\u%04x' $((b & 255)) ;;
+        [$escaped]) printf -v b '%d' "'$c"; printf -v c '\\u%04x' $((b & 255)) ;;
       esac
       out+=$c
     done
@@ -244,8 +235,9 @@ hint=""
 [ -n "$certificate_out" ] || certificate_out="${formula%/*}/$name.certificate.blif" hint=" (give --certificate FILE)"
 # An output that is an input (by name or through a link) would overwrite it
 # (--check writes no certificate).
-outputs=("$json")
-[ -n "$check" ] || outputs+=("$certificate_out")
+finals=("$json")
+[ -n "$check" ] || finals+=("$certificate_out")
+outputs=("${finals[@]}")
 # So are the stages' files in a --keep folder that holds an input.
 [ -z "$keep" ] || for f in f.qdimacs formula.in trace.qrp depqbf.err f.qrp trim.out cerox.out \
   f.qrp.blif f.qrp_am1.blif f.qrp_am2.blif f.qrp_am3.blif cert.blif check.out peak.out; do
@@ -259,13 +251,15 @@ for out in "${outputs[@]}"; do
     fi
   done
 done
+# A link, /dev/null or a pipe is written through; a regular file is written
+# beside its place and renamed over it.
+written_through() { [ -L "$1" ] || { [ -e "$1" ] && [ ! -f "$1" ]; }; }
 # Where the run writes, it can write, before a stage runs: a solve of hours
-# is not to end in "cannot write". The record and a regular certificate
-# are written beside their place and renamed over it; a link, /dev/null or
-# a pipe is written through.
-for out in "$json" "$([ -n "$check" ] || echo "$certificate_out")"; do
+# is not to end in "cannot write". The record is always renamed over its
+# place.
+for out in "${finals[@]}"; do
   [ -n "$out" ] || continue
-  if [ "$out" != "$json" ] && { [ -L "$out" ] || { [ -e "$out" ] && [ ! -f "$out" ]; }; }; then
+  if [ "$out" != "$json" ] && written_through "$out"; then
     [ -w "$out" ] && continue
   else
     [ -d "$(dir_of "$out")" ] && [ -w "$(dir_of "$out")" ] && continue
@@ -313,12 +307,11 @@ stage_failure() { # the stage's reason
   verdict "FAILURE: $1"
 }
 
-# The certificate to where it is kept. A regular file is written beside it
-# and renamed over it, so that a full disk leaves no part of a certificate
-# (nor half of the last one) behind; a link, /dev/null or a pipe is written
-# through.
+# The certificate to where it is kept: renamed over a regular file, so that
+# a full disk leaves no part of a certificate (nor half of the last one)
+# behind.
 put_certificate() {
-  if [ -L "$certificate_out" ] || { [ -e "$certificate_out" ] && [ ! -f "$certificate_out" ]; }; then
+  if written_through "$certificate_out"; then
     cp cert.blif "$certificate_out" 2> /dev/null
     return
   fi
